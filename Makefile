@@ -1,0 +1,27 @@
+# The two commands a newcomer needs: `make run` and `make test`.
+# PLATFORM=9x|nt and WIDTH=640|800|1024|... choose what `make run` shows.
+PLATFORM ?= nt
+WIDTH ?= 800
+PRESETS := host windows-x86 windows-x64
+
+.PHONY: all deps build run test clean
+
+all: build
+
+deps:
+	@tools/deps
+
+build: deps
+	@for p in $(PRESETS); do cmake --preset $$p >/dev/null && cmake --build --preset $$p || exit 1; done
+
+run: deps
+	@cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64
+	@tools/run-panel $(PLATFORM) $(WIDTH)
+
+test: build
+	ctest --preset host
+	ctest --preset windows-x86
+	tools/wine/session ctest --preset windows-x64
+
+clean:
+	rm -rf build dist

@@ -1,0 +1,28 @@
+// The program's own entry point: it needs nothing from a C runtime, and msvcrt.dll
+// is missing from many Windows 95 installations.
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int);
+
+extern "C" void WinMainCRTStartup()
+{
+    ExitProcess(WinMain(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWDEFAULT));
+}
+
+// The compiler may emit calls to these for aggregate initialisation and copies.
+extern "C" void *memset(void *dest, int value, size_t count)
+{
+    auto *p = static_cast<unsigned char *>(dest);
+    while (count--)
+        *p++ = static_cast<unsigned char>(value);
+    return dest;
+}
+
+extern "C" void *memcpy(void *dest, const void *src, size_t count)
+{
+    auto *d = static_cast<unsigned char *>(dest);
+    const auto *s = static_cast<const unsigned char *>(src);
+    while (count--)
+        *d++ = *s++;
+    return dest;
+}

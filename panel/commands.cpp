@@ -1,0 +1,159 @@
+// Every press goes to the board at once; most commands end by re-applying the enabling rule.
+#include "panel.h"
+#include "../board/board.h"
+#include "../res/resource.h"
+#include "../settings/settings.h"
+
+namespace {
+
+constexpr char kTvVgaRefusal[] =
+    "The function TV_VGA can only be used in PAL mode\n"
+    "at 640x480 and 800x600 resolution and 50Hz refresh rate\n"
+    "or in NTSC mode at 640x480 resolution and 60 Hz refresh rate\n";
+constexpr char kNtscRefusal[] =
+    "The TV_VGA function in NTSC mode can be used only\n"
+    "at 640x480 resolution and 60Hz refresh rate\n";
+
+void ChooseVga()
+{
+    TvSettings.OutputMode = kModeVga;
+    SendBoard(kOpVga, kVgaOnly);
+    SendBoard(kOpTvVga, kVgaOn);
+}
+
+// The TV-only standard and scale are not sent again.
+void ChooseTvOnly()
+{
+    TvSettings.OutputMode = kModeTvOnly;
+    SendBoard(kOpTvOnly, kTvOnlyNtsc);
+}
+
+// Returns false when the screen cannot carry TV and VGA together. Unlike start-up,
+// entering the mode sends 0x20 before the standard.
+bool ChooseTvVga(HWND hDlg)
+{
+    if (ScreenWidth == 640) {
+        SendBoard(kOpTvVga, kTvVgaOn);
+        SendBoard(kOpTvVga, TvSettings.TvVgaStandard);
+        TvSettings.OutputMode = kModeTvVga;
+        return true;
+    }
+    if (ScreenWidth == 800) {
+        if (TvSettings.TvVgaStandard == kStdNtsc60)
+            TvSettings.TvVgaStandard = kStdPal640;
+        SendBoard(kOpTvVga, kTvVgaOn);
+        EnableControl(hDlg, IDC_NTSC60, false);
+        SendBoard(kOpTvVga, TvSettings.TvVgaStandard);
+        TvSettings.OutputMode = kModeTvVga;
+        // The standard may have changed; the panel never shows one that is not in force.
+        MarkTvVgaStandard(hDlg);
+        return true;
+    }
+    ShowRefusal(hDlg, kTvVgaRefusal);
+    // The auto radio button has already moved the mark.
+    CheckRadioButton(hDlg, IDC_VGA, IDC_TV_VGA, IDC_VGA + TvSettings.OutputMode);
+    EnableControl(hDlg, IDC_TV_VGA, false);
+    return false;
+}
+
+void ToggleScale(HWND hDlg)
+{
+    bool oneToOne = TvSettings.ScaleOneToOne == 0;
+    ShowScaleToggle(hDlg, oneToOne);
+    TvSettings.ScaleOneToOne = oneToOne;
+    SendBoard(kOpTvOnly, oneToOne ? kScaleOneToOne : kScaleDown);
+}
+
+void ChooseTvOnlyPal(bool pal)
+{
+    SendBoard(kOpTvOnly, pal ? kTvOnlyPal : kTvOnlyNtsc);
+    TvSettings.TvOnlyPal = pal;
+}
+
+// The board counts no levels: it takes one step, and the panel counts modulo 4.
+void AdvanceFlicker(HWND hDlg)
+{
+    TvSettings.FlickerLevel = ((TvSettings.FlickerLevel & 0xFF) + 1) & 3;
+    ShowFlickerLevel(hDlg);
+    SendBoard(kOpTvVga, kFlickerStep);
+}
+
+bool ChooseNtsc60(HWND hDlg)
+{
+    if (ScreenWidth == 640) {
+        SendBoard(kOpTvVga, kStdNtsc60);
+        TvSettings.TvVgaStandard = kStdNtsc60;
+        return true;
+    }
+    ShowRefusal(hDlg, kNtscRefusal);
+    EnableControl(hDlg, IDC_NTSC60, false);
+    MarkTvVgaStandard(hDlg);
+    return false;
+}
+
+void ChoosePal(std::uint8_t standard)
+{
+    SendBoard(kOpTvVga, standard);
+    TvSettings.TvVgaStandard = standard;
+    SendBoard(kOpTvVga, kTvVgaOn);
+}
+
+// Positions wrap at 32 steps; a loaded value out of range folds on the first press.
+void StepPicture(std::uint8_t &position, std::uint16_t step)
+{
+    position = (position + 1) & 0x1F;
+    SendBoard(kOpTvVga, step);
+}
+
+}
+
+void OnCommand(HWND hDlg, WORD id)
+{
+    switch (id) {
+    case IDC_VGA:
+        ChooseVga();
+        break;
+    case IDC_TV_ONLY:
+        ChooseTvOnly();
+        break;
+    case IDC_TV_VGA:
+        if (!ChooseTvVga(hDlg))
+            return;
+        break;
+    case IDC_SCALE:
+        ToggleScale(hDlg);
+        break;
+    case IDC_NTSC:
+        ChooseTvOnlyPal(false);
+        break;
+    case IDC_PAL:
+        ChooseTvOnlyPal(true);
+        break;
+    case IDC_FLICKER:
+        AdvanceFlicker(hDlg);
+        break;
+    case IDC_NTSC60:
+        if (!ChooseNtsc60(hDlg))
+            return;
+        break;
+    case IDC_PAL640:
+        ChoosePal(kStdPal640);
+        break;
+    case IDC_PAL800:
+        ChoosePal(kStdPal800);
+        break;
+    case IDC_UPDOWN:
+        StepPicture(TvSettings.PosY, kStepDown);
+        break;
+    case IDC_LEFTRIGHT:
+        StepPicture(TvSettings.PosX, kStepRight);
+        break;
+    case IDCANCEL:
+    case IDC_OK:
+        // Esc and the caption's close command arrive as IDCANCEL: every way out saves.
+        SaveSettings();
+        ClosePanel(hDlg);
+        return;
+    }
+    RefreshControlStates(hDlg);
+}
