@@ -1,0 +1,749 @@
+// e2edrv: runs vgatv.exe and checks it against scenario files.
+//
+//   e2edrv --width W --exe path/to/vgatv.exe scenario.txt...
+//
+// Runs the cases that apply at screen width W (the screen must be that wide: run it in a
+// Wine virtual desktop), prints file:line, expected and seen for each failing case, then
+// "N passed, M failed"; writes the exit status to the file VGATV_STATUS_FILE names, if set.
+//
+// A scenario file is one directive a line (kVerbs lists them; README.md says what each
+// checks). '#' starts a comment line; "..." strings take \n \" \\; ids are numbers, -1 is
+// 0xFFFF; KEY is a path under HKLM that may start with NT (the board driver's service key)
+// or 9X (the product's settings key).
+// `case NAME` starts a case: the program is not running, NT and 9X exist and are empty,
+// and the family is nt. `widths W...` limits a case, `@W,W: DIRECTIVE` one directive.
+// A case stops at its first failure; the program is then killed. Every wait ends after 10 s.
+#include "e2e.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+const int kWidths[] = {640, 720, 800, 1024};
+const unsigned kAllWidths = 0xF;
+const char kNtKey[] = "SYSTEM\\CurrentControlSet\\Services\\tarnix\\Device0";
+const char k9xKey[] = "SOFTWARE\\Corvane\\Lumivex\\8";
+const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\";
+
+using Args = std::vector<std::string>;
+
+struct Step {
+    int line;
+    unsigned widths;
+    Args args;
+};
+
+struct Case {
+    Case(const std::string &f, const std::string &n, int l) : file(f), name(n), line(l) {}
+    std::string file, name;
+    int line;
+    std::string error; // the first syntax error, at errorLine
+    int errorLine = 0;
+    unsigned widths = kAllWidths;
+    std::vector<Step> steps;
+};
+
+std::string quote(const std::string &s)
+{
+    std::string q = "\"";
+    for (char c : s)
+        q += c == '\n' ? "\\n" : c == '"' ? "\\\"" : c == '\\' ? "\\\\" : std::string(1, c);
+    return q + "\"";
+}
+
+std::string hex(unsigned long long v)
+{
+    char buf[32];
+    snprintf(buf, sizeof buf, "0x%llX", v);
+    return buf;
+}
+
+std::string differs(const std::string &what, const std::string &expected, const std::string &seen)
+{
+    return what + ": expected " + expected + ", seen " + seen;
+}
+
+std::string join(const std::vector<std::string> &v, size_t from = 0)
+{
+    std::string s;
+    for (size_t i = from; i < v.size(); ++i)
+        s += (i > from ? " " : "") + v[i];
+    return s;
+}
+
+bool number(const std::string &s, long long &v, int base = 0)
+{
+    char *end = nullptr;
+    v = strtoll(s.c_str(), &end, base);
+    return !s.empty() && *end == 0;
+}
+
+bool addWidth(const std::string &w, unsigned &mask)
+{
+    for (int i = 0; i < 4; ++i)
+        if (w == std::to_string(kWidths[i]))
+            return mask |= 1u << i, true;
+    return false;
+}
+
+std::string keyPath(const std::string &key)
+{
+    std::string root = key.substr(0, key.find('\\'));
+    std::string rest = key.substr(root.size());
+    return root == "NT" ? kNtKey + rest : root == "9X" ? k9xKey + rest : key;
+}
+
+// A typed registry value from `dword N`, `qword N`, `sz "S"` or `binary XX...` at a[at].
+std::string regData(const Args &a, size_t at, DWORD &type, std::string &data)
+{
+    const std::string &kind = a[at];
+    long long v = 0;
+    if ((kind == "dword" || kind == "qword") && a.size() == at + 2 && number(a[at + 1], v)) {
+        type = kind == "dword" ? REG_DWORD : REG_QWORD;
+        data.assign(reinterpret_cast<const char *>(&v), type == REG_DWORD ? 4 : 8);
+    } else if (kind == "sz" && a.size() == at + 2) {
+        type = REG_SZ;
+        data = a[at + 1] + '\0';
+    } else if (kind == "binary") {
+        type = REG_BINARY;
+        for (size_t i = at + 1; i < a.size(); ++i) {
+            if (!number(a[i], v, 16) || v < 0 || v > 255)
+                return "bad byte " + a[i];
+            data += char(v);
+        }
+    } else {
+        return "expected dword N, qword N, sz \"S\" or binary XX...";
+    }
+    return "";
+}
+
+std::string describeValue(DWORD type, const std::string &data)
+{
+    unsigned long long v = 0;
+    if ((type == REG_DWORD && data.size() == 4) || (type == REG_QWORD && data.size() == 8)) {
+        memcpy(&v, data.data(), data.size());
+        return (type == REG_DWORD ? "dword " : "qword ") + hex(v);
+    }
+    if (type == REG_SZ)
+        return "sz " + quote(data.substr(0, data.find('\0')));
+    std::string s = type == REG_BINARY ? "binary" : "type " + std::to_string(type);
+    for (unsigned char b : data) {
+        char buf[4];
+        snprintf(buf, sizeof buf, " %02X", b);
+        s += buf;
+    }
+    return s;
+}
+
+std::string resetKey(const char *key)
+{
+    HKEY k;
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr))
+        return std::string("cannot create HKLM\\") + key;
+    RegCloseKey(k);
+    return "";
+}
+
+std::string boxContent(HWND box)
+{
+    return quote(windowText(box)) + " " + quote(windowText(GetDlgItem(box, 0xFFFF)));
+}
+
+class Runner {
+public:
+    explicit Runner(Program &p) : prog_(p) {}
+    bool run(const Case &c, unsigned widthBit);
+    std::string exec(const Args &a);
+
+    std::string family(const Args &a);
+    std::string registry(const Args &a);
+    std::string start(const Args &) { return prog_.start(); }
+    std::string calls(const Args &a);
+    std::string input(const Args &a);
+    std::string state(const Args &a);
+    std::string repeat(const Args &a);
+    std::string lifetime(const Args &a);
+    std::string window(const Args &a);
+    std::string children(const Args &a);
+    std::string menubar(const Args &a);
+    std::string msgbox(const Args &a);
+    std::string resource(const Args &a);
+
+private:
+    std::string needDialog();
+    HWND control(const std::string &id, std::string &err);
+    const DlgTemplate *dialogTemplate(std::string &err);
+
+    Program &prog_;
+    DlgTemplate tpl_;
+    std::string tplError_;
+    bool tplLoaded_ = false;
+};
+
+struct Verb {
+    const char *name;
+    size_t minArgs, maxArgs;
+    std::string (Runner::*run)(const Args &);
+};
+
+const size_t kMany = 99;
+const Verb kVerbs[] = {
+    {"family", 1, 1, &Runner::family},          // 9x|nt|none
+    {"set", 3, kMany, &Runner::registry},       // KEY NAME dword N | qword N | sz "S" | binary XX...
+    {"delkey", 1, 1, &Runner::registry},        // KEY
+    {"regval", 3, kMany, &Runner::registry},    // KEY NAME VALUE|absent
+    {"regkey", 2, 2, &Runner::registry},        // KEY present|absent
+    {"start", 0, 0, &Runner::start},
+    {"calls", 0, kMany, &Runner::calls},        // OP:VALUE[:ARG]...
+    {"click", 1, 1, &Runner::input},            // ID
+    {"command", 1, 2, &Runner::input},          // ID [NOTIFY]
+    {"key", 1, 1, &Runner::input},              // esc
+    {"sysclose", 0, 0, &Runner::input},
+    {"repeat", 2, kMany, &Runner::repeat},      // N DIRECTIVE
+    {"enabled", 1, kMany, &Runner::state},      // ID...
+    {"disabled", 1, kMany, &Runner::state},
+    {"checked", 1, kMany, &Runner::state},
+    {"unchecked", 1, kMany, &Runner::state},
+    {"text", 2, 2, &Runner::state},             // ID "TEXT"
+    {"running", 0, 0, &Runner::lifetime},
+    {"exited", 1, 1, &Runner::lifetime},        // CODE
+    {"caption", 1, 1, &Runner::window},         // "TEXT"
+    {"mainwindow", 1, 2, &Runner::window},      // "CLASS" ["TITLE"]
+    {"children", 1, 1, &Runner::children},      // N
+    {"child", 3, 4, &Runner::children},         // INDEX ID CLASS ["TEXT"]
+    {"menubar", 1, 1, &Runner::menubar},        // empty
+    {"msgbox", 2, 3, &Runner::msgbox},          // "TITLE" "TEXT" [ICON]
+    {"nomsgbox", 0, 0, &Runner::msgbox},
+    {"template", 1, kMany, &Runner::resource},  // FIELD VALUE...
+    {"item", 9, 9, &Runner::resource},          // INDEX ID CLASS STYLE X Y W H "TEXT"
+};
+
+const Verb *findVerb(const std::string &name)
+{
+    for (const Verb &v : kVerbs)
+        if (name == v.name)
+            return &v;
+    return nullptr;
+}
+
+std::string checkArgs(const Args &a)
+{
+    const Verb *v = findVerb(a[0]);
+    if (!v)
+        return "unknown directive " + a[0];
+    if (a.size() - 1 < v->minArgs || a.size() - 1 > v->maxArgs)
+        return "wrong number of arguments to " + a[0];
+    return a[0] == "repeat" ? checkArgs(Args(a.begin() + 2, a.end())) : "";
+}
+
+std::string tokenize(const std::string &line, Args &out)
+{
+    for (size_t i = 0; i < line.size();) {
+        if (isspace(static_cast<unsigned char>(line[i]))) {
+            ++i;
+        } else if (line[i] == '"') {
+            std::string s;
+            for (++i; i < line.size() && line[i] != '"'; ++i) {
+                char c = line[i];
+                if (c == '\\' && i + 1 < line.size())
+                    c = line[++i] == 'n' ? '\n' : line[i];
+                s += c;
+            }
+            if (i++ >= line.size())
+                return "unterminated string";
+            out.push_back(s);
+        } else {
+            size_t end = std::min(line.find_first_of(" \t\r", i), line.size());
+            out.push_back(line.substr(i, end - i));
+            i = end;
+        }
+    }
+    return "";
+}
+
+// `@640,800:` before a directive.
+std::string widthPrefix(const std::string &token, unsigned &mask)
+{
+    if (token.size() < 3 || token.back() != ':')
+        return "expected @W,W: before a directive";
+    std::string list = token.substr(1, token.size() - 2) + ",";
+    for (size_t at = 0, comma; (comma = list.find(',', at)) != std::string::npos; at = comma + 1)
+        if (!addWidth(list.substr(at, comma - at), mask))
+            return "unknown width in " + token;
+    return "";
+}
+
+void parseFile(const std::string &path, std::vector<Case> &cases)
+{
+    std::string file = path.substr(path.find_last_of("/\\") + 1);
+    std::ifstream in(path);
+    if (!in) {
+        cases.emplace_back(file, "(file)", 0);
+        cases.back().error = "cannot read " + path;
+        return;
+    }
+    std::string line;
+    for (int n = 1; std::getline(in, line); ++n) {
+        size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        Args a;
+        std::string err = tokenize(line, a);
+        unsigned widths = 0;
+        if (err.empty() && a[0][0] == '@') {
+            err = widthPrefix(a[0], widths);
+            a.erase(a.begin());
+            if (err.empty() && (a.empty() || a[0] == "case" || a[0] == "widths"))
+                err = "a width prefix needs a directive other than case or widths";
+        }
+        if (err.empty() && a[0] == "case") {
+            cases.emplace_back(file, join(a, 1), n);
+            continue;
+        }
+        if (cases.empty() || cases.back().file != file) {
+            cases.emplace_back(file, "(before the first case)", n);
+            err = err.empty() ? "directive before the first case" : err;
+        }
+        Case &c = cases.back();
+        if (err.empty() && a[0] == "widths") {
+            c.widths = 0;
+            for (size_t i = 1; i < a.size() && err.empty(); ++i)
+                if (!addWidth(a[i], c.widths))
+                    err = "unknown width " + a[i];
+            if (a.size() < 2)
+                err = "widths needs at least one width";
+        } else if (err.empty() && (err = checkArgs(a)).empty()) {
+            c.steps.push_back({n, widths ? widths : kAllWidths, a});
+        }
+        if (!err.empty() && c.error.empty())
+            c.error = err, c.errorLine = n;
+    }
+}
+
+bool Runner::run(const Case &c, unsigned widthBit)
+{
+    auto fail = [&](int line, const std::string &err) {
+        printf("%s:%d: %s: %s\n", c.file.c_str(), line, c.name.c_str(), err.c_str());
+        prog_.kill();
+        return false;
+    };
+    if (!c.error.empty())
+        return fail(c.errorLine, c.error);
+    prog_.kill();
+    std::string err = resetKey(kNtKey) + resetKey(k9xKey) + family({"family", "nt"});
+    if (!err.empty())
+        return fail(c.line, err);
+    for (const Step &s : c.steps)
+        if (s.widths & widthBit)
+            if (err = exec(s.args); !err.empty())
+                return fail(s.line, err);
+    prog_.kill();
+    return true;
+}
+
+std::string Runner::exec(const Args &a)
+{
+    return (this->*findVerb(a[0])->run)(a);
+}
+
+std::string Runner::repeat(const Args &a)
+{
+    long long n = 0;
+    if (!number(a[1], n) || n < 0)
+        return "bad repeat count " + a[1];
+    for (long long i = 1; i <= n; ++i)
+        if (std::string err = exec(Args(a.begin() + 2, a.end())); !err.empty())
+            return "repeat " + std::to_string(i) + " of " + a[1] + ": " + err;
+    return "";
+}
+
+std::string Runner::family(const Args &a)
+{
+    const std::string &f = a[1];
+    const char *version = f == "9x" ? "win98" : f == "nt" ? "winxp" : f == "none" ? "win31" : nullptr;
+    if (!version)
+        return "unknown family " + f + " (9x, nt or none)";
+    std::string key = kAppDefaults + prog_.name;
+    HKEY k;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr))
+        return "cannot create HKCU\\" + key;
+    RegSetValueExA(k, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(version), DWORD(strlen(version) + 1));
+    RegCloseKey(k);
+    return "";
+}
+
+std::string Runner::registry(const Args &a)
+{
+    std::string key = keyPath(a[1]);
+    HKEY k;
+    if (a[0] == "delkey") {
+        LONG r = RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
+        return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND ? "" : "cannot delete HKLM\\" + key;
+    }
+    if (a[0] == "regkey") {
+        if (a[2] != "present" && a[2] != "absent")
+            return "expected present or absent";
+        bool present = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS;
+        if (present)
+            RegCloseKey(k);
+        return (a[2] == "present") == present ? "" : differs("HKLM\\" + key, a[2], present ? "present" : "absent");
+    }
+    DWORD type = REG_NONE;
+    std::string data;
+    bool absent = a[0] == "regval" && a.size() == 4 && a[3] == "absent";
+    if (std::string err = absent ? "" : regData(a, 3, type, data); !err.empty())
+        return err;
+    if (a[0] == "set") {
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr))
+            return "cannot create HKLM\\" + key;
+        LONG r = RegSetValueExA(k, a[2].c_str(), 0, type, reinterpret_cast<const BYTE *>(data.data()), DWORD(data.size()));
+        RegCloseKey(k);
+        return r == ERROR_SUCCESS ? "" : "cannot set " + a[2] + " in HKLM\\" + key;
+    }
+    std::string seen = "absent";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS) {
+        BYTE buf[4096];
+        DWORD seenType = 0, size = sizeof buf;
+        if (RegQueryValueExA(k, a[2].c_str(), nullptr, &seenType, buf, &size) == ERROR_SUCCESS)
+            seen = describeValue(seenType, std::string(reinterpret_cast<char *>(buf), size));
+        RegCloseKey(k);
+    }
+    std::string expected = absent ? "absent" : describeValue(type, data);
+    return seen == expected ? "" : differs("HKLM\\" + key + " " + quote(a[2]), expected, seen);
+}
+
+std::string Runner::calls(const Args &a)
+{
+    auto token = [](unsigned op, unsigned value, unsigned arg) {
+        char buf[40];
+        snprintf(buf, sizeof buf, arg == op ? "%x:%x" : "%x:%x:%x", op, value, arg);
+        return std::string(buf);
+    };
+    std::vector<std::string> expected, seen;
+    for (size_t i = 1; i < a.size(); ++i) {
+        unsigned op, value, arg;
+        char extra;
+        int n = sscanf(a[i].c_str(), "%x:%x:%x%c", &op, &value, &arg, &extra);
+        if (n != 2 && n != 3)
+            return "bad call " + a[i] + " (OP:VALUE or OP:VALUE:ARG, in hex)";
+        expected.push_back(token(op, value, n == 3 ? arg : op));
+    }
+    // The log may lag behind the program a little; stop early once it can no longer match.
+    waitUntil([&] {
+        for (const std::string &line : prog_.newLogLines()) {
+            unsigned op, value, arg;
+            bool ok = sscanf(line.c_str(), "Dravik(%x, %x, %x)", &op, &value, &arg) == 3;
+            seen.push_back(ok ? token(op, value, arg) : quote(line));
+        }
+        return seen.size() >= expected.size() || !std::equal(seen.begin(), seen.end(), expected.begin());
+    }, 1000);
+    return seen == expected ? "" : differs("calls", "[" + join(expected) + "]", "[" + join(seen) + "]");
+}
+
+std::string Runner::needDialog()
+{
+    if (!prog_.started())
+        return "the program was not started";
+    if (prog_.dialog())
+        return "";
+    if (prog_.ended())
+        return "no dialog: the program ended with exit code " + std::to_string(prog_.exitCode());
+    if (HWND box = prog_.messageBox())
+        return "no dialog: a message box is open: " + boxContent(box);
+    return "no dialog";
+}
+
+HWND Runner::control(const std::string &id, std::string &err)
+{
+    long long n = 0;
+    if (!(err = needDialog()).empty())
+        return nullptr;
+    if (!number(id, n))
+        return err = "bad control id " + id, nullptr;
+    HWND h = GetDlgItem(prog_.dialog(), int(WORD(n)));
+    if (!h)
+        err = "no control " + id;
+    return h;
+}
+
+std::string Runner::input(const Args &a)
+{
+    std::string err = needDialog();
+    if (!err.empty())
+        return err;
+    HWND dlg = prog_.dialog();
+    if (a[0] == "click") {
+        HWND h = control(a[1], err);
+        if (h && (!IsWindowEnabled(h) || !IsWindowVisible(h)))
+            err = "cannot click " + a[1] + ": it is " + (IsWindowEnabled(h) ? "hidden" : "disabled");
+        return err.empty() ? prog_.send(h, BM_CLICK, 0, 0) : err;
+    }
+    if (a[0] == "command") {
+        long long id = 0, notify = 0;
+        if (!number(a[1], id) || (a.size() > 2 && !number(a[2], notify)))
+            return "bad command";
+        return prog_.send(dlg, WM_COMMAND, MAKEWPARAM(id, notify), 0);
+    }
+    if (a[0] == "sysclose")
+        return prog_.send(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (a[1] != "esc")
+        return "only `key esc` is known";
+    // Posted, like a real key, so it passes through the program's IsDialogMessage.
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    HWND to = dlg;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &gui) && gui.hwndFocus && IsChild(dlg, gui.hwndFocus))
+        to = gui.hwndFocus;
+    PostMessageW(to, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageW(to, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    return "";
+}
+
+std::string Runner::state(const Args &a)
+{
+    std::string err;
+    if (a[0] == "text") {
+        HWND h = control(a[1], err);
+        return h && windowText(h) != a[2] ? differs("text of " + a[1], quote(a[2]), quote(windowText(h))) : err;
+    }
+    bool enabling = a[0] == "enabled" || a[0] == "disabled";
+    for (size_t i = 1; i < a.size(); ++i) {
+        HWND h = control(a[i], err);
+        if (!h)
+            return err;
+        DWORD_PTR check = 0;
+        if (!enabling)
+            SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &check);
+        bool on = enabling ? IsWindowEnabled(h) : check == BST_CHECKED;
+        const char *seen = enabling ? (on ? "enabled" : "disabled") : (on ? "checked" : "unchecked");
+        if (a[0] != seen)
+            return differs("control " + a[i], a[0], seen);
+    }
+    return "";
+}
+
+std::string Runner::lifetime(const Args &a)
+{
+    if (!prog_.started())
+        return "the program was not started";
+    std::string code = std::to_string(prog_.ended(a[0] == "running" ? 200 : kTimeoutMs) ? prog_.exitCode() : STILL_ACTIVE);
+    if (a[0] == "running")
+        return prog_.ended() ? "the program ended with exit code " + code : "";
+    long long want = 0;
+    if (!number(a[1], want))
+        return "bad exit code " + a[1];
+    if (!prog_.ended())
+        return "the program is still running after 10 s";
+    return DWORD(want) == prog_.exitCode() ? "" : differs("exit code", a[1], code);
+}
+
+std::string Runner::window(const Args &a)
+{
+    if (std::string err = needDialog(); !err.empty())
+        return err;
+    HWND dlg = prog_.dialog();
+    if (a[0] == "caption")
+        return windowText(dlg) == a[1] ? "" : differs("caption", quote(a[1]), quote(windowText(dlg)));
+    std::string title = a.size() > 2 ? a[2] : a[1];
+    HWND main = prog_.mainWindow(a[1]);
+    if (!main)
+        return "no top-level window of class " + quote(a[1]);
+    if (IsWindowVisible(main))
+        return "the window of class " + quote(a[1]) + " is visible";
+    if (windowText(main) != title)
+        return differs("title of the main window", quote(title), quote(windowText(main)));
+    HWND owner = GetWindow(dlg, GW_OWNER);
+    return owner == main ? "" : differs("owner of the dialog", quote(a[1]), owner ? quote(windowClass(owner)) : "none");
+}
+
+std::string Runner::children(const Args &a)
+{
+    if (std::string err = needDialog(); !err.empty())
+        return err;
+    std::vector<HWND> kids;
+    for (HWND h = GetWindow(prog_.dialog(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+        kids.push_back(h);
+    long long n = 0, id = 0;
+    if (!number(a[1], n))
+        return "bad number " + a[1];
+    if (a[0] == "children")
+        return size_t(n) == kids.size() ? "" : differs("children", a[1], std::to_string(kids.size()));
+    if (!number(a[2], id))
+        return "bad control id " + a[2];
+    if (n < 1 || size_t(n) > kids.size())
+        return "no child " + a[1] + ": the dialog has " + std::to_string(kids.size());
+    HWND h = kids[n - 1];
+    bool withText = a.size() > 4;
+    std::string want = std::to_string(WORD(id)) + " " + a[3] + (withText ? " " + quote(a[4]) : "");
+    std::string seen = std::to_string(WORD(GetDlgCtrlID(h))) + " " + windowClass(h) + (withText ? " " + quote(windowText(h)) : "");
+    bool same = WORD(GetDlgCtrlID(h)) == WORD(id) && sameText(windowClass(h), a[3]) && (!withText || windowText(h) == a[4]);
+    return same ? "" : differs("child " + a[1], want, seen);
+}
+
+std::string Runner::menubar(const Args &a)
+{
+    std::string err = needDialog();
+    if (a[1] != "empty")
+        return "only `menubar empty` is known";
+    if (!err.empty())
+        return err;
+    if (!GetMenu(prog_.dialog()))
+        return "the dialog has no menu bar";
+    // Wine cannot read another process's menu, so the items come from the dialog's menu resource.
+    const DlgTemplate *t = dialogTemplate(err);
+    std::vector<std::string> items;
+    if (!t || !(err = loadMenuTexts(prog_.exe, t->menu, items)).empty())
+        return err;
+    for (std::string &s : items)
+        s = quote(s);
+    return items.size() == 1 && items[0] == "\"\"" ? "" : differs("items of menu " + t->menu, "[\"\"]", "[" + join(items) + "]");
+}
+
+std::string Runner::msgbox(const Args &a)
+{
+    HWND box = nullptr;
+    if (a[0] == "nomsgbox")
+        return (box = prog_.messageBox()) ? "a message box is open: " + boxContent(box) : "";
+    waitUntil([&] { return (box = prog_.messageBox()) || prog_.ended(); }, kTimeoutMs);
+    if (!box)
+        return prog_.ended() ? "no message box: the program ended with exit code " + std::to_string(prog_.exitCode())
+                             : "no message box within 10 s";
+    std::string want = quote(a[1]) + " " + quote(a[2]);
+    if (boxContent(box) != want)
+        return differs("message box", want, boxContent(box));
+    std::string wantIcon = a.size() > 3 ? a[3] : "error", icon;
+    waitUntil([&] { return (icon = messageBoxIcon(box)) == wantIcon; }, 1000); // it may not be painted yet
+    if (icon != wantIcon)
+        return differs("icon of the message box", wantIcon, icon);
+    HWND ok = GetDlgItem(box, IDOK);
+    PostMessageW(ok ? ok : GetWindow(box, GW_CHILD), BM_CLICK, 0, 0);
+    if (!waitUntil([box] { return !IsWindow(box); }, kTimeoutMs))
+        return "the message box did not close on OK";
+    return prog_.settle();
+}
+
+const DlgTemplate *Runner::dialogTemplate(std::string &err)
+{
+    if (!tplLoaded_)
+        tplError_ = loadDialog(prog_.exe, "APP", tpl_), tplLoaded_ = true;
+    err = tplError_;
+    return err.empty() ? &tpl_ : nullptr;
+}
+
+std::string Runner::resource(const Args &a)
+{
+    std::string err, problems;
+    const DlgTemplate *t = dialogTemplate(err);
+    if (!t)
+        return err;
+    auto check = [&](const std::string &what, const std::string &want, const std::string &seen) {
+        if (want != seen)
+            problems += (problems.empty() ? "" : "; ") + differs(what, want, seen);
+    };
+    auto num = [&](size_t i, bool asHex = false) {
+        long long v = 0;
+        if (i >= a.size() || !number(a[i], v))
+            err = "a number is bad or missing";
+        return asHex ? hex(DWORD(v)) : std::to_string(v);
+    };
+    auto str = [&](size_t i) { return i < a.size() ? quote(a[i]) : (err = "a text is missing", ""); };
+    auto pair = [](int x, int y) { return std::to_string(x) + " " + std::to_string(y); };
+    if (a[0] == "item") {
+        long long n = 0, id = 0;
+        if (!number(a[1], n) || n < 1 || size_t(n) > t->items.size())
+            return "no item " + a[1] + ": the template has " + std::to_string(t->items.size());
+        const DlgItem &it = t->items[n - 1];
+        std::string what = "item " + a[1];
+        if (!number(a[2], id))
+            return "bad control id " + a[2];
+        check(what + " id", std::to_string(WORD(id)), std::to_string(it.id));
+        if (!sameText(a[3], it.cls))
+            check(what + " class", a[3], it.cls);
+        check(what + " style", num(4, true), hex(it.style));
+        check(what + " pos", num(5) + " " + num(6), pair(it.x, it.y));
+        check(what + " size", num(7) + " " + num(8), pair(it.cx, it.cy));
+        check(what + " text", str(9), quote(it.text));
+        check(what + " extended style", "0x0", hex(it.exStyle));
+        return err.empty() ? problems : err;
+    }
+    check("dialog class", "none", t->cls.empty() ? "none" : quote(t->cls));
+    check("dialog extended style", "0x0", hex(t->exStyle));
+    for (size_t i = 1; i < a.size() && err.empty(); ++i) {
+        const std::string &field = a[i];
+        if (field == "style")
+            check("style", num(i + 1, true), hex(t->style)), i += 1;
+        else if (field == "pos")
+            check("pos", num(i + 1) + " " + num(i + 2), pair(t->x, t->y)), i += 2;
+        else if (field == "size")
+            check("size", num(i + 1) + " " + num(i + 2), pair(t->cx, t->cy)), i += 2;
+        else if (field == "menu")
+            check("menu", str(i + 1), quote(t->menu)), i += 1;
+        else if (field == "font")
+            check("font", num(i + 1) + " " + str(i + 2), std::to_string(t->points) + " " + quote(t->face)), i += 2;
+        else if (field == "caption")
+            check("caption", str(i + 1), quote(t->caption)), i += 1;
+        else if (field == "items")
+            check("items", num(i + 1), std::to_string(t->items.size())), i += 1;
+        else
+            err = "unknown template field " + field;
+    }
+    return err.empty() ? problems : err;
+}
+
+int finish(int status)
+{
+    if (const char *path = getenv("VGATV_STATUS_FILE"))
+        if (FILE *f = fopen(path, "w"))
+            fprintf(f, "%d\n", status), fclose(f);
+    return status;
+}
+
+}
+
+int main(int argc, char **argv)
+{
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    long long width = 0;
+    std::string exe;
+    std::vector<Case> cases;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--width" && i + 1 < argc)
+            number(argv[++i], width);
+        else if (arg == "--exe" && i + 1 < argc)
+            exe = argv[++i];
+        else
+            parseFile(arg, cases);
+    }
+    unsigned bit = 0;
+    if (exe.empty() || cases.empty() || !addWidth(std::to_string(width), bit)) {
+        fprintf(stderr, "usage: e2edrv --width 640|720|800|1024 --exe vgatv.exe scenario.txt...\n");
+        return finish(2);
+    }
+
+    HDC screen = GetDC(nullptr);
+    int screenWidth = GetDeviceCaps(screen, HORZRES);
+    ReleaseDC(nullptr, screen);
+    Program prog(exe);
+    Runner runner(prog);
+    int passed = 0, failed = 0;
+    for (const Case &c : cases) {
+        if (!(c.widths & bit) && c.error.empty())
+            continue;
+        if (screenWidth != width) {
+            printf("%s:%d: %s: the screen is %d pixels wide, not %lld\n", c.file.c_str(), c.line, c.name.c_str(),
+                   screenWidth, width);
+            ++failed;
+            continue;
+        }
+        runner.run(c, bit) ? ++passed : ++failed;
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, (kAppDefaults + prog.name).c_str());
+    printf("%d passed, %d failed\n", passed, failed);
+    return finish(failed ? 1 : 0);
+}
