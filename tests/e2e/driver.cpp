@@ -20,6 +20,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <random>
+#include <tuple>
 
 namespace {
 
@@ -139,6 +142,128 @@ std::string describeValue(DWORD type, const std::string &data)
     return s;
 }
 
+// The value's type and data; false when it is not there.
+bool readValue(const std::string &key, const std::string &name, DWORD &type, std::string &data)
+{
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
+        return false;
+    BYTE buf[4096];
+    DWORD size = sizeof buf;
+    bool found = RegQueryValueExA(k, name.c_str(), nullptr, &type, buf, &size) == ERROR_SUCCESS;
+    RegCloseKey(k);
+    data.assign(reinterpret_cast<char *>(buf), found ? size : 0);
+    return found;
+}
+
+// Every key and value under HKLM\path, each described.
+void snapshot(const std::string &path, std::map<std::string, std::string> &out)
+{
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
+        return;
+    out["HKLM\\" + path] = "present";
+    char name[256];
+    BYTE data[4096];
+    for (DWORD i = 0, n = sizeof name, type, size = sizeof data;
+         RegEnumValueA(k, i, name, &n, nullptr, &type, data, &size) == ERROR_SUCCESS; ++i, n = sizeof name, size = sizeof data)
+        out["HKLM\\" + path + " " + quote(name)] = describeValue(type, std::string(reinterpret_cast<char *>(data), size));
+    std::vector<std::string> subkeys;
+    for (DWORD i = 0, n = sizeof name; RegEnumKeyExA(k, i, name, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, n = sizeof name)
+        subkeys.push_back(name);
+    RegCloseKey(k);
+    for (const std::string &sub : subkeys)
+        snapshot(path + "\\" + sub, out);
+}
+
+// The settings record as the board calls, the controls and the store show it.
+struct Record {
+    DWORD mode = 0, pal = 0, scale = 0, std = 0, flicker = 0, x = 0, y = 0;
+};
+
+// The 9x layout's values and the bits of each that the panel keeps on loading.
+struct Field {
+    const char *name;
+    DWORD Record::*member;
+    DWORD mask;
+};
+const Field kFields[] = {
+    {"TVOUT", &Record::mode, 0xFF}, {"PAL", &Record::pal, 0xFFFFFFFF}, {"PAL_VANTOR", &Record::std, 0xFF},
+    {"Scale1:1", &Record::scale, 0xFFFFFFFF}, {"x", &Record::x, 0xFF}, {"y", &Record::y, 0xFF},
+    {"Flicker", &Record::flicker, 0xFFFF},
+};
+const char k9xValues[] = "9X\\VGATV";
+const char kNtValues[] = "NT\\Parameters";
+const char kNtValue[] = "TVXYPos";
+
+DWORD pack(const Record &r)
+{
+    return (r.x & 0xFF) | (r.y & 0xFF) << 8 | (r.mode & 3) << 16 | (r.pal & 1) << 18 | (r.scale & 1) << 19
+        | (r.std & 3) << 20 | (r.flicker & 3) << 22;
+}
+
+Record unpack(DWORD w)
+{
+    Record r;
+    r.x = w & 0xFF, r.y = w >> 8 & 0xFF, r.mode = w >> 16 & 3, r.pal = w >> 18 & 1, r.scale = w >> 19 & 1;
+    r.std = w >> 20 & 3, r.flicker = w >> 22 & 3;
+    return r;
+}
+
+// A stored value as the panel reads it, whatever its type: at most four bytes, little-endian;
+// a longer one reads as missing, 0.
+DWORD asRead(const std::string &data)
+{
+    DWORD v = 0;
+    if (data.size() <= 4)
+        memcpy(&v, data.data(), data.size());
+    return v;
+}
+
+Record storedRecord(bool nt)
+{
+    auto value = [&](const char *name) {
+        DWORD type;
+        std::string data;
+        return readValue(keyPath(nt ? kNtValues : k9xValues), name, type, data) ? asRead(data) : 0;
+    };
+    if (nt)
+        return unpack(value(kNtValue));
+    Record r;
+    for (const Field &f : kFields)
+        r.*f.member = value(f.name) & f.mask;
+    return r;
+}
+
+// The board calls that open the panel at this width, and what the width makes of the record.
+Args startupCalls(Record &r, int width)
+{
+    if (width > 800 && r.mode == 2)
+        r.mode = 0;
+    if (r.mode == 1)
+        return {"calls", "31:0", r.pal ? "31:1" : "31:0", r.scale ? "31:10" : "31:11"};
+    if (r.mode != 2)
+        return {"calls", "30:0", "30:21"};
+    if (width == 800 && r.std == 0)
+        r.std = 1;
+    return {"calls", "32:" + hex(r.std), "32:20"};
+}
+
+// OK, the board's closing call on NT, the exit, and the values written.
+std::vector<Args> closing(const Record &r, bool nt)
+{
+    std::vector<Args> steps = {{"click", "114"}, {"calls"}, {"exited", "0"}};
+    if (nt) {
+        steps[1].push_back("28:" + hex(pack(r) >> 16 & 0xFF) + ":" + hex(r.y << 8 | r.x));
+        steps.push_back({"regval", kNtValues, kNtValue, "dword", hex(pack(r))});
+        return steps;
+    }
+    for (const Field &f : kFields)
+        steps.push_back({"regval", k9xValues, f.name, "dword", hex(r.*f.member)});
+    return steps;
+}
+
 std::string resetKey(const char *key)
 {
     HKEY k;
@@ -156,7 +281,7 @@ std::string boxContent(HWND box)
 
 class Runner {
 public:
-    explicit Runner(Program &p) : prog_(p) {}
+    Runner(Program &p, int width) : prog_(p), width_(width) {}
     bool run(const Case &c, unsigned widthBit);
     std::string exec(const Args &a);
 
@@ -173,13 +298,20 @@ public:
     std::string menubar(const Args &a);
     std::string msgbox(const Args &a);
     std::string resource(const Args &a);
+    std::string paint(const Args &a);
+    std::string random(const Args &a);
+    std::string badValues(const Args &a);
 
 private:
     std::string needDialog();
+    std::string script(const std::vector<Args> &steps);
+    std::string pressOk(HWND box);
     HWND control(const std::string &id, std::string &err);
     const DlgTemplate *dialogTemplate(std::string &err);
 
     Program &prog_;
+    int width_;
+    std::string family_;
     DlgTemplate tpl_;
     std::string tplError_;
     bool tplLoaded_ = false;
@@ -221,6 +353,11 @@ const Verb kVerbs[] = {
     {"nomsgbox", 0, 0, &Runner::msgbox},
     {"template", 1, kMany, &Runner::resource},  // FIELD VALUE...
     {"item", 9, 9, &Runner::resource},          // INDEX ID CLASS STYLE X Y W H "TEXT"
+    {"logo", 0, 0, &Runner::paint},
+    {"repaint", 1, 1, &Runner::paint},          // N
+    {"move", 2, 2, &Runner::paint},             // X Y
+    {"random", 2, 2, &Runner::random},          // N SEED
+    {"badvalues", 1, 1, &Runner::badValues},    // 9x|nt
 };
 
 const Verb *findVerb(const std::string &name)
@@ -368,6 +505,7 @@ std::string Runner::family(const Args &a)
     const char *version = f == "9x" ? "win98" : f == "nt" ? "winxp" : f == "none" ? "win31" : nullptr;
     if (!version)
         return "unknown family " + f + " (9x, nt or none)";
+    family_ = f;
     std::string key = kAppDefaults + prog_.name;
     HKEY k;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr))
@@ -405,14 +543,9 @@ std::string Runner::registry(const Args &a)
         RegCloseKey(k);
         return r == ERROR_SUCCESS ? "" : "cannot set " + a[2] + " in HKLM\\" + key;
     }
-    std::string seen = "absent";
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS) {
-        BYTE buf[4096];
-        DWORD seenType = 0, size = sizeof buf;
-        if (RegQueryValueExA(k, a[2].c_str(), nullptr, &seenType, buf, &size) == ERROR_SUCCESS)
-            seen = describeValue(seenType, std::string(reinterpret_cast<char *>(buf), size));
-        RegCloseKey(k);
-    }
+    DWORD seenType = 0;
+    std::string seenData;
+    std::string seen = readValue(key, a[2], seenType, seenData) ? describeValue(seenType, seenData) : "absent";
     std::string expected = absent ? "absent" : describeValue(type, data);
     return seen == expected ? "" : differs("HKLM\\" + key + " " + quote(a[2]), expected, seen);
 }
@@ -620,6 +753,11 @@ std::string Runner::msgbox(const Args &a)
     waitUntil([&] { return (icon = messageBoxIcon(box)) == wantIcon; }, 1000); // it may not be painted yet
     if (icon != wantIcon)
         return differs("icon of the message box", wantIcon, icon);
+    return pressOk(box);
+}
+
+std::string Runner::pressOk(HWND box)
+{
     HWND ok = GetDlgItem(box, IDOK);
     PostMessageW(ok ? ok : GetWindow(box, GW_CHILD), BM_CLICK, 0, 0);
     if (!waitUntil([box] { return !IsWindow(box); }, kTimeoutMs))
@@ -695,6 +833,231 @@ std::string Runner::resource(const Args &a)
     return err.empty() ? problems : err;
 }
 
+std::string Runner::script(const std::vector<Args> &steps)
+{
+    for (const Args &a : steps)
+        if (std::string err = exec(a); !err.empty())
+            return join(a) + ": " + err;
+    return "";
+}
+
+// Wine's GetGuiResources returns 0 (not implemented), so GDI objects cannot be counted: a
+// leak shows only if it stops the logo from being painted.
+std::string Runner::paint(const Args &a)
+{
+    if (std::string err = needDialog(); !err.empty())
+        return err;
+    HWND dlg = prog_.dialog();
+    long long x = 0, y = 0;
+    if (a[0] == "move") {
+        if (!number(a[1], x) || !number(a[2], y))
+            return "bad position";
+        // Posted, so a hung program cannot hang the driver.
+        SetWindowPos(dlg, nullptr, int(x), int(y), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+        RECT r{};
+        return waitUntil([&] { return GetWindowRect(dlg, &r) && r.left == x && r.top == y; }, kTimeoutMs)
+            ? "" : "the dialog did not move within 10 s";
+    }
+    if (a[0] == "repaint") {
+        if (!number(a[1], x) || x < 0)
+            return "bad repaint count " + a[1];
+        for (long long i = 1; i <= x; ++i) {
+            // Handled by the time the send returns; BeginPaint leaves nothing to paint.
+            InvalidateRect(dlg, nullptr, TRUE);
+            DWORD_PTR result;
+            std::string at = "repaint " + std::to_string(i) + " of " + a[1] + ": ";
+            if (!SendMessageTimeoutW(dlg, WM_PAINT, 0, 0, SMTO_ABORTIFHUNG, kTimeoutMs, &result))
+                return at + "WM_PAINT was not handled within 10 s";
+            if (GetUpdateRect(dlg, nullptr, FALSE))
+                return at + "the dialog still needs painting after WM_PAINT";
+        }
+        return "";
+    }
+    int w = 0, h = 0;
+    std::vector<DWORD> want, seen;
+    if (std::string err = loadBitmapPixels(prog_.exe, 10, w, h, want); !err.empty())
+        return err;
+    POINT at{25, 45};
+    ClientToScreen(dlg, &at);
+    if (waitUntil([&] { return (seen = screenPixels(at, w, h)) == want; }, 1000))
+        return "";
+    size_t count = 0, first = 0;
+    for (size_t i = want.size(); i-- > 0;)
+        if (want[i] != seen[i])
+            ++count, first = i;
+    char where[120], wanted[8], got[8];
+    snprintf(where, sizeof where, "logo at 25,45 in the client: %zu of %zu pixels differ, the first at %zu,%zu",
+             count, want.size(), first % w, first / w);
+    snprintf(wanted, sizeof wanted, "%06lX", want[first]);
+    snprintf(got, sizeof got, "%06lX", seen[first]);
+    return differs(where, std::string("RGB ") + wanted, got);
+}
+
+// N presses as a user makes them, clicks on enabled controls, mixed with commands no control
+// sends and commands the screen refuses; then OK. Every 25 presses the controls must agree
+// with the board calls since start, and at closing the stored values with both. The stored
+// start values must be in range.
+std::string Runner::random(const Args &a)
+{
+    long long n = 0, seed = 0;
+    if (!number(a[1], n) || !number(a[2], seed))
+        return "bad count or seed";
+    if (family_ == "none")
+        return "random needs family 9x or nt";
+    if (std::string err = needDialog(); !err.empty())
+        return err;
+    bool nt = family_ == "nt";
+    const Record start = storedRecord(nt);
+    Record r = start;
+    DWORD right = 0, down = 0, flicker = 0;
+    HWND dlg = prog_.dialog();
+    std::string seedAt = "seed " + a[2] + " at " + std::to_string(width_);
+    // The record as the calls since start have it; pal, which the calls leave open, as the controls show it.
+    auto agree = [&](bool last) {
+        for (const std::string &line : prog_.newLogLines()) {
+            unsigned op, v, arg;
+            if (sscanf(line.c_str(), "Dravik(%x, %x, %x)", &op, &v, &arg) != 3 || op < 0x30 || op > 0x32 || arg != op)
+                return "unexpected board call " + quote(line);
+            r.mode = op == 0x31 ? 1 : op == 0x32 && v != 0x21 ? 2 : 0;
+            if (op == 0x31 && (v == 0x10 || v == 0x11))
+                r.scale = v == 0x10;
+            if (op == 0x32 && v <= 2)
+                r.std = v;
+            right += op == 0x32 && v == 0x40, down += op == 0x32 && v == 0x41, flicker += op == 0x32 && v == 0x30;
+        }
+        r.x = right ? (start.x + right) & 31 : start.x;
+        r.y = down ? (start.y + down) & 31 : start.y;
+        r.flicker = flicker ? (start.flicker + flicker) & 3 : start.flicker;
+        DWORD_PTR pal = 0;
+        SendMessageTimeoutW(GetDlgItem(dlg, 105), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &pal);
+        r.pal = pal == BST_CHECKED;
+        const char *const kFlicker[] = {"HIGH", "MEDIUM", "No Filter", "Color Bars"};
+        std::vector<Args> steps = {{"text", "103", r.scale ? " 1:1 scale" : "down scale"},
+                                   {r.scale ? "checked" : "unchecked", "103"},
+                                   {"text", "107", kFlicker[r.flicker & 3]}};
+        for (auto [first, count, chosen] : {std::tuple(100, 3, r.mode), {104, 2, r.pal}, {108, 3, r.std}})
+            for (int i = 0; i < count; ++i)
+                steps.push_back({DWORD(i) == chosen ? "checked" : "unchecked", std::to_string(first + i)});
+        if (last)
+            for (const Args &step : closing(r, nt))
+                steps.push_back(step);
+        return script(steps);
+    };
+    std::vector<std::pair<int, HWND>> known;
+    for (int id : {100, 101, 102, 103, 104, 105, 106, 108, 109, 110, 111, 112})
+        known.push_back({id, GetDlgItem(dlg, id)});
+    const int kUnlisted[] = {0, 1, 107, 113, 115, 120, 0xFFFF};
+    bool tvVgaRefused = width_ == 720 || width_ == 1024, ntscRefused = width_ != 640;
+    std::vector<int> refused;
+    if (tvVgaRefused)
+        refused.push_back(102);
+    if (ntscRefused)
+        refused.push_back(108);
+    std::map<int, std::string> boxes; // the first refusal of each kind, which the others repeat
+    std::seed_seq seeds{unsigned(seed), unsigned(width_)};
+    std::mt19937 rng(seeds);
+    for (long long i = 1; i <= n; ++i) {
+        unsigned roll = rng() % 50;
+        bool raw = roll < 13;
+        int id = roll == 0 && !refused.empty() ? refused[rng() % refused.size()] : kUnlisted[rng() % 7];
+        HWND to = dlg;
+        // Drawn until enabled: VGA and TV only always are.
+        for (int tries = 0; !raw && to == dlg && tries < 1000; ++tries)
+            if (const auto &k = known[rng() % known.size()]; IsWindowEnabled(k.second))
+                std::tie(id, to) = k;
+        std::string press = seedAt + ", press " + std::to_string(i) + " (" + (raw ? "command " : "click ") +
+                            std::to_string(id) + "): ";
+        if (to == dlg && !raw)
+            return press + "no control is enabled";
+        bool refusal = (id == 102 && tvVgaRefused) || (id == 108 && raw && ntscRefused);
+        std::string err = prog_.send(to, raw ? WM_COMMAND : BM_CLICK, raw ? WPARAM(id) : 0, 0);
+        HWND box = err.empty() && !prog_.answered() ? prog_.messageBox() : nullptr;
+        if (err.empty() && prog_.ended())
+            err = "the program ended with exit code " + std::to_string(prog_.exitCode());
+        else if (err.empty() && refusal != (box != nullptr))
+            err = box ? "a message box opened: " + boxContent(box) : "no message box opened";
+        if (err.empty() && box) {
+            std::string seen = boxContent(box), &want = boxes[id];
+            if (want.empty() && seen.rfind("\"Error\" ", 0) == 0)
+                want = seen;
+            err = seen == want ? pressOk(box) : differs("message box", want.empty() ? "\"Error\" \"...\"" : want, seen);
+        }
+        if (err.empty() && (i % 25 == 0 || i == n))
+            err = agree(i == n);
+        if (!err.empty())
+            return press + err;
+    }
+    return "";
+}
+
+// Each stored value of the layout, alone, in every type and size: the panel opens as the
+// value read implies, closes, writes back its own dwords and touches nothing else under
+// HKLM\SOFTWARE\Corvane or the board driver's service key.
+std::string Runner::badValues(const Args &a)
+{
+    bool nt = a[1] == "nt";
+    if (!nt && a[1] != "9x")
+        return "expected badvalues 9x or nt";
+    std::vector<Args> kinds = {{"sz", "1"}, {"sz", "PAL800"}, {"qword", "0x500000002"}};
+    for (const char *v : {"0", "0xFF", "0x100", "0xFFFF", "0xFFFFFFFF"})
+        kinds.push_back({"dword", v});
+    const char *const kBytes[] = {"02", "07", "6E", "9A", "11", "22", "33", "44"};
+    for (int size = 0; size <= 8; ++size) {
+        kinds.push_back({"binary"});
+        kinds.back().insert(kinds.back().end(), kBytes, kBytes + size);
+    }
+    std::vector<std::string> written;
+    for (const Field &f : kFields)
+        written.push_back(nt ? kNtValue : f.name);
+    written.resize(nt ? 1 : written.size());
+    const char *const kRoots[] = {"SOFTWARE\\Corvane", "SYSTEM\\CurrentControlSet\\Services\\tarnix"};
+    const char *values = nt ? kNtValues : k9xValues;
+    std::string key = keyPath(values);
+    auto in = [](const std::map<std::string, std::string> &m, const std::string &what) {
+        auto it = m.find(what);
+        return it == m.end() ? "absent" : it->second;
+    };
+    for (const std::string &name : written) {
+        for (const Args &kind : kinds) {
+            HKEY k;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
+                for (const std::string &w : written)
+                    RegDeleteValueA(k, w.c_str());
+                RegCloseKey(k);
+            }
+            Args set = {"set", values, name};
+            set.insert(set.end(), kind.begin(), kind.end());
+            DWORD type;
+            std::string data;
+            regData(set, 3, type, data);
+            Record r = unpack(asRead(data));
+            for (const Field &f : kFields)
+                if (!nt)
+                    r.*f.member = f.name == name ? asRead(data) & f.mask : 0;
+            std::map<std::string, std::string> before, after;
+            std::string err = script({{"family", a[1]}, set});
+            for (const char *root : kRoots)
+                snapshot(root, before);
+            std::vector<Args> steps = {{"start"}, startupCalls(r, width_)};
+            for (const Args &step : closing(r, nt))
+                steps.push_back(step);
+            if (err.empty())
+                err = script(steps);
+            for (const char *root : kRoots)
+                snapshot(root, after);
+            for (const std::string &w : written)
+                before.erase("HKLM\\" + key + " " + quote(w)), after.erase("HKLM\\" + key + " " + quote(w));
+            for (const auto *m : {&before, &after})
+                for (const auto &entry : *m)
+                    if (err.empty() && in(before, entry.first) != in(after, entry.first))
+                        err = differs(entry.first, in(before, entry.first), in(after, entry.first));
+            if (!err.empty())
+                return name + " " + describeValue(type, data) + ": " + err;
+        }
+    }
+    return "";
+}
+
 int finish(int status)
 {
     if (const char *path = getenv("VGATV_STATUS_FILE"))
@@ -730,7 +1093,7 @@ int main(int argc, char **argv)
     int screenWidth = GetDeviceCaps(screen, HORZRES);
     ReleaseDC(nullptr, screen);
     Program prog(exe);
-    Runner runner(prog);
+    Runner runner(prog, int(width));
     int passed = 0, failed = 0;
     for (const Case &c : cases) {
         if (!(c.widths & bit) && c.error.empty())

@@ -36,6 +36,7 @@ public:
     // a message box opens or the program ends.
     std::string send(HWND to, UINT msg, WPARAM wp, LPARAM lp);
     std::string settle();
+    bool answered() const { return pending_ == 0; } // else a message box holds the last send
     std::vector<std::string> newLogLines(); // complete lines since the last call
 
 private:
@@ -45,6 +46,9 @@ private:
     LONG_PTR pending_ = 0;
     size_t logPos_ = 0;
 };
+
+// The screen's pixels in the rectangle at `at`, rows top down, as 0xRRGGBB.
+std::vector<DWORD> screenPixels(POINT at, int w, int h);
 
 // Which standard icon a message box shows: "error", "warning", "information", "question",
 // "none" or "unknown". Icons of other processes can't be read, so it compares the screen.
@@ -67,3 +71,5 @@ struct DlgTemplate {
 
 std::string loadDialog(const std::string &exe, const char *name, DlgTemplate &out);
 std::string loadMenuTexts(const std::string &exe, const std::string &name, std::vector<std::string> &out);
+// A palette bitmap resource of the exe, as 0xRRGGBB pixels, rows top down.
+std::string loadBitmapPixels(const std::string &exe, int id, int &w, int &h, std::vector<DWORD> &out);

@@ -1,6 +1,8 @@
 #include "e2e.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -64,9 +66,11 @@ bool waitUntil(const std::function<bool()> &done, DWORD ms)
             DispatchMessageW(&m);
         if (done())
             return true;
-        if (GetTickCount() - start >= ms)
+        DWORD spent = GetTickCount() - start;
+        if (spent >= ms)
             return false;
-        Sleep(10);
+        // A reply to SendMessageCallback wakes the wait at once; the rest is polled.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(10, ms - spent), QS_ALLINPUT);
     }
 }
 
@@ -167,7 +171,8 @@ HWND Program::mainWindow(const std::string &cls)
 
 HWND Program::messageBox()
 {
-    return findTop([&](HWND h) { return IsWindowVisible(h) && isMessageBox(h); });
+    // The panel is no message box: skipping it keeps every send quick.
+    return findTop([&](HWND h) { return h != dialog_ && IsWindowVisible(h) && isMessageBox(h); });
 }
 
 std::string Program::send(HWND to, UINT msg, WPARAM wp, LPARAM lp)
@@ -182,7 +187,10 @@ std::string Program::settle()
 {
     if (!pending_)
         return "";
-    if (!waitUntil([&] { return g_replied >= pending_ || messageBox() || ended(); }, kTimeoutMs))
+    // The reply mostly comes within the first wait: only then is it worth looking for a box.
+    bool waited = false;
+    auto done = [&] { return g_replied >= pending_ || (std::exchange(waited, true) && (messageBox() || ended())); };
+    if (!waitUntil(done, kTimeoutMs))
         return "the program did not handle it within 10 s";
     if (g_replied >= pending_ || ended())
         pending_ = 0;
@@ -253,4 +261,24 @@ std::string messageBoxIcon(HWND box)
     DeleteDC(mine);
     ReleaseDC(nullptr, screen);
     return found;
+}
+
+std::vector<DWORD> screenPixels(POINT at, int w, int h)
+{
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void *bits = nullptr;
+    HDC screen = GetDC(nullptr), shot = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(shot, dib);
+    BitBlt(shot, 0, 0, w, h, screen, at.x, at.y, SRCCOPY);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<DWORD *>(bits), static_cast<DWORD *>(bits) + w * h);
+    for (DWORD &p : pixels)
+        p &= 0xFFFFFF;
+    SelectObject(shot, old);
+    DeleteObject(dib);
+    DeleteDC(shot);
+    ReleaseDC(nullptr, screen);
+    return pixels;
 }

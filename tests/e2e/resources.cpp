@@ -1,5 +1,8 @@
 #include "e2e.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 
 // The exe is loaded as data only: none of its code runs in the driver.
@@ -91,5 +94,33 @@ std::string loadMenuTexts(const std::string &exe, const std::string &name, std::
         out.push_back(buf);
     }
     DestroyMenu(menu);
+    return "";
+}
+
+std::string loadBitmapPixels(const std::string &exe, int id, int &w, int &h, std::vector<DWORD> &out)
+{
+    DataModule m(exe);
+    HRSRC r = m.h ? FindResourceA(m.h, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2) /* RT_BITMAP */) : nullptr;
+    const BYTE *data = r ? static_cast<const BYTE *>(LockResource(LoadResource(m.h, r))) : nullptr;
+    if (!data)
+        return "no bitmap resource " + std::to_string(id);
+    BITMAPINFOHEADER head;
+    memcpy(&head, data, sizeof head);
+    int bpp = head.biBitCount;
+    if (head.biCompression != BI_RGB || (bpp != 1 && bpp != 4 && bpp != 8))
+        return "bitmap " + std::to_string(id) + " is not an uncompressed palette bitmap";
+    const BYTE *palette = data + head.biSize;
+    const BYTE *bits = palette + 4 * (head.biClrUsed ? head.biClrUsed : 1u << bpp);
+    w = head.biWidth, h = abs(head.biHeight);
+    int stride = (w * bpp + 31) / 32 * 4;
+    out.clear();
+    for (int y = 0; y < h; ++y) {
+        const BYTE *row = bits + stride * (head.biHeight > 0 ? h - 1 - y : y);
+        for (int x = 0; x < w; ++x) {
+            int index = row[x * bpp / 8] >> (8 - bpp - x * bpp % 8) & ((1 << bpp) - 1);
+            const BYTE *rgb = palette + 4 * index;
+            out.push_back(DWORD(rgb[2]) << 16 | rgb[1] << 8 | rgb[0]);
+        }
+    }
     return "";
 }
