@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "wine/status.h"
+
 namespace {
 
 HWND WaitForPanel(DWORD processId)
@@ -55,36 +57,26 @@ bool SavePicture(HWND window, const char *path)
     return saved;
 }
 
-int Finish(int status)
-{
-    if (const char *file = std::getenv("VGATV_STATUS_FILE"))
-        if (FILE *out = std::fopen(file, "w")) {
-            std::fprintf(out, "%d\n", status);
-            std::fclose(out);
-        }
-    return status;
-}
-
 }
 
 int main(int argc, char **argv)
 {
     if (argc != 3) {
         std::fprintf(stderr, "usage: panelshot vgatv.exe picture.bmp\n");
-        return Finish(2);
+        return ReportStatus(2);
     }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
     if (!CreateProcessA(argv[1], nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         std::fprintf(stderr, "panelshot: cannot start %s\n", argv[1]);
-        return Finish(1);
+        return ReportStatus(1);
     }
     HWND panel = WaitForPanel(process.dwProcessId);
     if (!panel) {
         std::fprintf(stderr, "panelshot: the panel did not appear\n");
         TerminateProcess(process.hProcess, 1);
-        return Finish(1);
+        return ReportStatus(1);
     }
     Sleep(300); // let the controls and the logo finish painting
     bool saved = SavePicture(panel, argv[2]);
@@ -94,5 +86,5 @@ int main(int argc, char **argv)
         GetExitCodeProcess(process.hProcess, &code);
     else
         TerminateProcess(process.hProcess, 1);
-    return Finish(saved && code == 0 ? 0 : 1);
+    return ReportStatus(saved && code == 0 ? 0 : 1);
 }

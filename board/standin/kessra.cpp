@@ -1,6 +1,10 @@
 // DEVELOPMENT STAND-IN for the board maker's "kessra.dll": never ship it as the real library.
 // It accepts every call, tells no board anything, and appends one line per call to the
 // file that KESSRA_LOG names, so that people and tests can see what the panel asked.
+// With KESSRA_CLOCK set, each line also ends with the performance counter at the call,
+// so that a benchmark can time a press up to the moment the board hears of it.
+#include <windows.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -39,13 +43,19 @@ extern "C" __declspec(dllexport) int __stdcall Dravik(std::uint16_t op, std::uin
     const char *path = std::getenv("KESSRA_LOG");
     if (!path || !*path)
         return 0;
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
     // Opened per call, so every line is on disk before the panel goes on.
     if (std::FILE *log = std::fopen(path, "a")) {
         if (op == 0x28)
-            std::fprintf(log, "Dravik(0x%X, 0x%X, 0x%X)  whole setting: mode byte 0x%02X, picture at x %u, y %u\n",
+            std::fprintf(log, "Dravik(0x%X, 0x%X, 0x%X)  whole setting: mode byte 0x%02X, picture at x %u, y %u",
                          op, value, arg, value, arg & 0xFFu, arg >> 8);
         else
-            std::fprintf(log, "Dravik(0x%X, 0x%X, 0x%X)  %s\n", op, value, arg, Describe(op, value));
+            std::fprintf(log, "Dravik(0x%X, 0x%X, 0x%X)  %s", op, value, arg, Describe(op, value));
+        const char *clock = std::getenv("KESSRA_CLOCK");
+        if (clock && *clock)
+            std::fprintf(log, "  at %lld", static_cast<long long>(now.QuadPart));
+        std::fputc('\n', log);
         std::fclose(log);
     }
     return 0;

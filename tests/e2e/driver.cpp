@@ -14,6 +14,7 @@
 // and the family is nt. `widths W...` limits a case, `@W,W: DIRECTIVE` one directive.
 // A case stops at its first failure; the program is then killed. Every wait ends after 10 s.
 #include "e2e.h"
+#include "tools/wine/status.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -1058,14 +1059,6 @@ std::string Runner::badValues(const Args &a)
     return "";
 }
 
-int finish(int status)
-{
-    if (const char *path = getenv("VGATV_STATUS_FILE"))
-        if (FILE *f = fopen(path, "w"))
-            fprintf(f, "%d\n", status), fclose(f);
-    return status;
-}
-
 }
 
 int main(int argc, char **argv)
@@ -1086,7 +1079,7 @@ int main(int argc, char **argv)
     unsigned bit = 0;
     if (exe.empty() || cases.empty() || !addWidth(std::to_string(width), bit)) {
         fprintf(stderr, "usage: e2edrv --width 640|720|800|1024 --exe vgatv.exe scenario.txt...\n");
-        return finish(2);
+        return ReportStatus(2);
     }
 
     HDC screen = GetDC(nullptr);
@@ -1108,5 +1101,5 @@ int main(int argc, char **argv)
     }
     RegDeleteTreeA(HKEY_CURRENT_USER, (kAppDefaults + prog.name).c_str());
     printf("%d passed, %d failed\n", passed, failed);
-    return finish(failed ? 1 : 0);
+    return ReportStatus(failed ? 1 : 0);
 }
