@@ -4,7 +4,7 @@ PLATFORM ?= nt
 WIDTH ?= 800
 PRESETS := host windows-x86 windows-x64
 
-.PHONY: all deps build run test clean
+.PHONY: all deps build run test clean bench dist
 
 all: build
 
@@ -25,3 +25,9 @@ test: build
 
 clean:
 	rm -rf build dist
+
+bench: deps
+	@bench/run
+
+dist: deps
+	@tools/dist
