@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/wine/start.h"
 #include "tools/wine/status.h"
 
 namespace {
@@ -222,9 +223,7 @@ class Process {
 public:
     explicit Process(const std::string &path)
     {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_))
+        if (!StartProgram(path.c_str(), nullptr, nullptr, info_))
             Fail("cannot start " + path);
     }
     Process(const Process &) = delete;

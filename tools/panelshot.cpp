@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "wine/start.h"
 #include "wine/status.h"
 
 namespace {
@@ -65,10 +66,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: panelshot vgatv.exe picture.bmp\n");
         return ReportStatus(2);
     }
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(argv[1], nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!StartProgram(argv[1], nullptr, nullptr, process)) {
         std::fprintf(stderr, "panelshot: cannot start %s\n", argv[1]);
         return ReportStatus(1);
     }

@@ -1031,10 +1031,10 @@ std::string Runner::badValues(const Args &a)
             DWORD type;
             std::string data;
             regData(set, 3, type, data);
-            Record r = unpack(asRead(data));
+            Record r = nt ? unpack(asRead(data)) : Record{};
             for (const Field &f : kFields)
-                if (!nt)
-                    r.*f.member = f.name == name ? asRead(data) & f.mask : 0;
+                if (!nt && f.name == name)
+                    r.*f.member = asRead(data) & f.mask;
             std::map<std::string, std::string> before, after;
             std::string err = script({{"family", a[1]}, set});
             for (const char *root : kRoots)

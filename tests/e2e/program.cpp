@@ -1,9 +1,10 @@
 #include "e2e.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <utility>
+
+#include "tools/wine/start.h"
 
 namespace {
 
@@ -105,19 +106,8 @@ std::string Program::start()
         CloseHandle(f);
     logPos_ = 0;
     std::string cmd = "\"" + exe + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    // Wine now and then loses a new process before any of its code runs, and says
-    // ERROR_INTERNAL_ERROR; the program has done nothing yet, so it is started again.
-    for (int attempt = 1;; attempt++) {
-        if (CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi_))
-            break;
-        DWORD error = GetLastError();
-        if (error != ERROR_INTERNAL_ERROR || attempt == 3)
-            return "cannot start " + exe + " (error " + std::to_string(error) + ")";
-        std::fprintf(stderr, "note: Wine lost %s while starting it; starting it again\n", name.c_str());
-        Sleep(200);
-    }
+    if (!StartProgram(exe.c_str(), &cmd[0], dir.c_str(), pi_))
+        return "cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")";
     bool shown = waitUntil([&] { return dialog() || messageBox() || ended(); }, kTimeoutMs);
     return shown ? "" : "no dialog, message box or exit within 10 s";
 }
