@@ -1,6 +1,7 @@
 #include "e2e.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -106,10 +107,19 @@ std::string Program::start()
         CloseHandle(f);
     logPos_ = 0;
     std::string cmd = "\"" + exe + "\"";
-    if (!StartProgram(exe.c_str(), &cmd[0], dir.c_str(), pi_))
-        return "cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")";
-    bool shown = waitUntil([&] { return dialog() || messageBox() || ended(); }, kTimeoutMs);
-    return shown ? "" : "no dialog, message box or exit within 10 s";
+    // Wine may also lose the process just after CreateProcess succeeds: it then ends
+    // with an NTSTATUS error before it has shown anything, and it is started again.
+    for (int attempt = 1;; ++attempt) {
+        if (!StartProgram(exe.c_str(), &cmd[0], dir.c_str(), pi_))
+            return "cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")";
+        if (!waitUntil([&] { return dialog() || messageBox() || ended(); }, kTimeoutMs))
+            return "no dialog, message box or exit within 10 s";
+        if (attempt == 3 || !ended() || exitCode() < 0xC0000000)
+            return "";
+        std::fprintf(stderr, "note: %s ended with 0x%lX before showing anything; starting it again\n",
+                     exe.c_str(), exitCode());
+        kill();
+    }
 }
 
 void Program::kill()
