@@ -6,10 +6,6 @@
 
 extern HINSTANCE AppInstance;
 
-// The platform family: at most one is set; neither means no settings are kept.
-extern DWORD IsWin9x;
-extern DWORD IsNT;
-
 void DetectPlatformFamily();
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 

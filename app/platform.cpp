@@ -1,8 +1,6 @@
 // Which Windows family the program runs on; it picks the registry layout.
 #include "app.h"
-
-DWORD IsWin9x;
-DWORD IsNT;
+#include "../settings/settings.h"
 
 void DetectPlatformFamily()
 {

@@ -100,6 +100,11 @@ constexpr void SetField(TvRecord &s, Field field, std::uint32_t value)
     }
 }
 
+// The platform family, set once at start-up: at most one is set, and it picks the registry
+// layout; neither means no settings are kept.
+extern std::uint32_t IsWin9x;
+extern std::uint32_t IsNT;
+
 // The process-wide record; zero until LoadSettings.
 extern TvRecord TvSettings;
 

@@ -3,9 +3,10 @@
 #include <windows.h>
 
 #include "settings.h"
-#include "../app/app.h"
 #include "../board/board.h"
 
+std::uint32_t IsWin9x;
+std::uint32_t IsNT;
 TvRecord TvSettings;
 
 namespace {

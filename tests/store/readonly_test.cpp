@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/app.h"
 #include "settings/settings.h"
 
 namespace {
