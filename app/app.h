@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-extern HINSTANCE AppInstance;
-
 void DetectPlatformFamily();
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 

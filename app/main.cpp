@@ -4,8 +4,6 @@
 #include "../panel/panel.h"
 #include "../res/resource.h"
 
-HINSTANCE AppInstance;
-
 namespace {
 constexpr char kClassName[] = "VGA to TV";
 }

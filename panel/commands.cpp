@@ -105,6 +105,14 @@ void StepPicture(std::uint8_t &position, std::uint16_t step)
     SendBoard(kOpTvVga, step);
 }
 
+// The panel closes through its parent, never EndDialog: destroying the main window
+// takes the dialog with it and ends the program.
+void ClosePanel(HWND hDlg)
+{
+    DeleteLogo();
+    SendMessageA(GetParent(hDlg), WM_CLOSE, 0, 0);
+}
+
 }
 
 void OnCommand(HWND hDlg, WORD id)

@@ -1,16 +1,13 @@
-// The logo in the panel's upper left corner, painted by the dialog itself.
+// The logo in the panel's upper left corner: loaded at start-up, painted by the dialog
+// itself on every WM_PAINT, released at closing.
 #include "panel.h"
+#include "../res/resource.h"
 
-void OnPaint(HWND hDlg)
-{
-    PAINTSTRUCT paint;
-    HDC hdc = BeginPaint(hDlg, &paint);
-    RECT client;
-    GetClientRect(hDlg, &client);
-    // Device pixels, not dialog units.
-    PaintLogo(hdc, LogoBitmap, static_cast<short>(client.left + 25), static_cast<short>(client.top + 45));
-    EndPaint(hDlg, &paint);
-}
+HINSTANCE AppInstance;
+
+namespace {
+
+HBITMAP LogoBitmap;
 
 void PaintLogo(HDC hdc, HBITMAP bitmap, short x, short y)
 {
@@ -28,4 +25,28 @@ void PaintLogo(HDC hdc, HBITMAP bitmap, short x, short y)
     }
     // The logo is not selected out: it stays valid for the next paint.
     DeleteDC(memory);
+}
+
+}
+
+void LoadLogo()
+{
+    LogoBitmap = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_LOGO));
+}
+
+void OnPaint(HWND hDlg)
+{
+    PAINTSTRUCT paint;
+    HDC hdc = BeginPaint(hDlg, &paint);
+    RECT client;
+    GetClientRect(hDlg, &client);
+    // Device pixels, not dialog units.
+    PaintLogo(hdc, LogoBitmap, static_cast<short>(client.left + 25), static_cast<short>(client.top + 45));
+    EndPaint(hDlg, &paint);
+}
+
+void DeleteLogo()
+{
+    DeleteObject(LogoBitmap);
+    LogoBitmap = nullptr;
 }

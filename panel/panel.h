@@ -6,13 +6,8 @@
 #include <windows.h>
 #include <cstdint>
 
-// Measured once at start-up; only ever compared with 640 and 800.
-extern std::uint16_t ScreenWidth;
-extern HBITMAP LogoBitmap;
-
 // dialog.cpp
 INT_PTR CALLBACK PanelDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
-void ClosePanel(HWND hDlg);
 
 // controls.cpp
 void RefreshControlStates(HWND hDlg);
@@ -27,13 +22,18 @@ void MarkTvVgaStandard(HWND hDlg);
 void ShowRefusal(HWND hDlg, const char *text);
 
 // startup.cpp
+// Measured once at start-up; only ever compared with 640 and 800.
+extern std::uint16_t ScreenWidth;
 BOOL InitPanel(HWND hDlg);
 
 // commands.cpp
 void OnCommand(HWND hDlg, WORD id);
 
 // logo.cpp
+// Stored by WinMain; the logo is loaded from it.
+extern HINSTANCE AppInstance;
+void LoadLogo();
 void OnPaint(HWND hDlg);
-void PaintLogo(HDC hdc, HBITMAP bitmap, short x, short y);
+void DeleteLogo();
 
 #endif

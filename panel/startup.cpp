@@ -1,10 +1,11 @@
 // Opening the panel: measure the screen, load the logo and the stored settings, drop what
 // the screen cannot carry, put the board back in the stored mode and show the record.
 #include "panel.h"
-#include "../app/app.h"
 #include "../board/board.h"
 #include "../res/resource.h"
 #include "../settings/settings.h"
+
+std::uint16_t ScreenWidth;
 
 namespace {
 
@@ -58,7 +59,7 @@ void RestoreVga(HWND hDlg)
 BOOL InitPanel(HWND hDlg)
 {
     ScreenWidth = MeasureScreenWidth();
-    LogoBitmap = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_LOGO));
+    LoadLogo();
     LoadSettings();
 
     // TV and VGA together run only at 640 or 800 pixels; the store learns of it at closing.

@@ -288,7 +288,7 @@ public:
 
     std::string family(const Args &a);
     std::string registry(const Args &a);
-    std::string start(const Args &) { return prog_.start(); }
+    std::string start(const Args &);
     std::string calls(const Args &a);
     std::string input(const Args &a);
     std::string state(const Args &a);
@@ -313,6 +313,7 @@ private:
     Program &prog_;
     int width_;
     std::string family_;
+    std::string storedWord_; // the NT word at start, as the stand-in describes it
     DlgTemplate tpl_;
     std::string tplError_;
     bool tplLoaded_ = false;
@@ -551,6 +552,18 @@ std::string Runner::registry(const Args &a)
     return seen == expected ? "" : differs("HKLM\\" + key + " " + quote(a[2]), expected, seen);
 }
 
+// The panel never writes the NT word before its closing command: the stand-in's line for
+// that command must find the word as it was when the program started.
+std::string Runner::start(const Args &)
+{
+    DWORD type;
+    std::string data;
+    storedWord_ = "nothing";
+    if (readValue(keyPath(kNtValues), kNtValue, type, data))
+        storedWord_ = type == REG_DWORD && data.size() == 4 ? hex(asRead(data)) : "another value";
+    return prog_.start();
+}
+
 std::string Runner::calls(const Args &a)
 {
     auto token = [](unsigned op, unsigned value, unsigned arg) {
@@ -568,15 +581,22 @@ std::string Runner::calls(const Args &a)
         expected.push_back(token(op, value, n == 3 ? arg : op));
     }
     // The log may lag behind the program a little; stop early once it can no longer match.
+    std::string early;
     waitUntil([&] {
         for (const std::string &line : prog_.newLogLines()) {
             unsigned op, value, arg;
             bool ok = sscanf(line.c_str(), "Dravik(%x, %x, %x)", &op, &value, &arg) == 3;
             seen.push_back(ok ? token(op, value, arg) : quote(line));
+            size_t held = line.find("TVXYPos held ");
+            if (ok && op == 0x28 && early.empty() && (held == std::string::npos || line.substr(held + 13) != storedWord_))
+                early = differs("TVXYPos when the board got the closing call", storedWord_,
+                                held == std::string::npos ? "no word in " + quote(line) : line.substr(held + 13));
         }
         return seen.size() >= expected.size() || !std::equal(seen.begin(), seen.end(), expected.begin());
     }, 1000);
-    return seen == expected ? "" : differs("calls", "[" + join(expected) + "]", "[" + join(seen) + "]");
+    if (seen != expected)
+        return differs("calls", "[" + join(expected) + "]", "[" + join(seen) + "]");
+    return early;
 }
 
 std::string Runner::needDialog()

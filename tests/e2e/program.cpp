@@ -223,7 +223,7 @@ std::vector<std::string> Program::newLogLines()
     CloseHandle(f);
     size_t at = 0;
     for (size_t nl; (nl = data.find('\n', at)) != std::string::npos; at = nl + 1)
-        lines.push_back(data.substr(at, nl - at));
+        lines.push_back(data.substr(at, nl - at - (nl > at && data[nl - 1] == '\r')));
     logPos_ += at;
     return lines;
 }
