@@ -32,28 +32,26 @@ void ChooseTvOnly()
 // entering the mode sends 0x20 before the standard.
 bool ChooseTvVga(HWND hDlg)
 {
-    if (ScreenWidth == 640) {
-        SendBoard(kOpTvVga, kTvVgaOn);
-        SendBoard(kOpTvVga, TvSettings.TvVgaStandard);
-        TvSettings.OutputMode = kModeTvVga;
-        return true;
+    if (!TvVgaFits()) {
+        ShowRefusal(hDlg, kTvVgaRefusal);
+        // The auto radio button has already moved the mark.
+        MarkOutputMode(hDlg, TvSettings.OutputMode);
+        DisableControl(hDlg, IDC_TV_VGA);
+        return false;
     }
-    if (ScreenWidth == 800) {
-        if (TvSettings.TvVgaStandard == kStdNtsc60)
-            TvSettings.TvVgaStandard = kStdPal640;
-        SendBoard(kOpTvVga, kTvVgaOn);
-        EnableControl(hDlg, IDC_NTSC60, false);
-        SendBoard(kOpTvVga, TvSettings.TvVgaStandard);
-        TvSettings.OutputMode = kModeTvVga;
-        // The standard may have changed; the panel never shows one that is not in force.
+    // Where NTSC does not fit, PAL640 takes its place and its button goes grey.
+    bool raise = NtscRaisedToPal640();
+    if (raise && TvSettings.TvVgaStandard == kStdNtsc60)
+        TvSettings.TvVgaStandard = kStdPal640;
+    SendBoard(kOpTvVga, kTvVgaOn);
+    if (raise)
+        DisableControl(hDlg, IDC_NTSC60);
+    SendBoard(kOpTvVga, TvSettings.TvVgaStandard);
+    TvSettings.OutputMode = kModeTvVga;
+    // The standard may have changed; the panel never shows one that is not in force.
+    if (raise)
         MarkTvVgaStandard(hDlg);
-        return true;
-    }
-    ShowRefusal(hDlg, kTvVgaRefusal);
-    // The auto radio button has already moved the mark.
-    CheckRadioButton(hDlg, IDC_VGA, IDC_TV_VGA, IDC_VGA + TvSettings.OutputMode);
-    EnableControl(hDlg, IDC_TV_VGA, false);
-    return false;
+    return true;
 }
 
 void ToggleScale(HWND hDlg)
@@ -80,15 +78,15 @@ void AdvanceFlicker(HWND hDlg)
 
 bool ChooseNtsc60(HWND hDlg)
 {
-    if (ScreenWidth == 640) {
-        SendBoard(kOpTvVga, kStdNtsc60);
-        TvSettings.TvVgaStandard = kStdNtsc60;
-        return true;
+    if (!NtscFits()) {
+        ShowRefusal(hDlg, kNtscRefusal);
+        DisableControl(hDlg, IDC_NTSC60);
+        MarkTvVgaStandard(hDlg);
+        return false;
     }
-    ShowRefusal(hDlg, kNtscRefusal);
-    EnableControl(hDlg, IDC_NTSC60, false);
-    MarkTvVgaStandard(hDlg);
-    return false;
+    SendBoard(kOpTvVga, kStdNtsc60);
+    TvSettings.TvVgaStandard = kStdNtsc60;
+    return true;
 }
 
 void ChoosePal(std::uint8_t standard)

@@ -1,5 +1,5 @@
 // Shows the settings record on the controls: which are enabled, the toggle and label
-// texts, and the radio marks.
+// texts, and the radio marks; and the screen widths that the board's TV output can follow.
 #include <iterator>
 
 #include "panel.h"
@@ -12,45 +12,45 @@ static_assert(IDC_PAL640 == IDC_NTSC60 + 1 && IDC_PAL800 == IDC_NTSC60 + 2, "TV-
 
 namespace {
 
-enum class When { TvOnly, TvVga, TvVgaAt640 };
+enum class When { TvOnly, TvVga, TvVgaWithNtsc };
 
 struct EnableRule {
     int id;
     When when;
 };
 
-constexpr EnableRule kTvOnlyRules[] = {
+constexpr EnableRule kEnableRules[] = {
     {IDC_SCALE, When::TvOnly},
     {IDC_NTSC, When::TvOnly},
     {IDC_PAL, When::TvOnly},
-};
-constexpr EnableRule kTvVgaRules[] = {
-    {IDC_NTSC60, When::TvVgaAt640},
+    {IDC_NTSC60, When::TvVgaWithNtsc},
     {IDC_PAL640, When::TvVga},
     {IDC_PAL800, When::TvVga},
     {IDC_FLICKER, When::TvVga},
     {IDC_UPDOWN, When::TvVga},
     {IDC_LEFTRIGHT, When::TvVga},
 };
+static_assert(kTvOnlyRows.first == 0 && kTvOnlyRows.end == kTvVgaRows.first
+              && kTvVgaRows.end == std::size(kEnableRules), "start-up applies every row once");
+static_assert(kEnableRules[kTvVgaRows.first].id == IDC_NTSC60, "the TV-and-VGA rows start at NTSC (60 Hz)");
 
-constexpr const char *kFlickerTexts[] = {"HIGH", "MEDIUM", "No Filter", "Color Bars"};
+constexpr int kOutputModeIds[] = {IDC_VGA, IDC_TV_ONLY, IDC_TV_VGA};
 constexpr int kTvVgaStandardIds[] = {IDC_NTSC60, IDC_PAL640, IDC_PAL800};
+constexpr const char *kFlickerTexts[] = {"HIGH", "MEDIUM", "No Filter", "Color Bars"};
 
 bool Holds(When when)
 {
     switch (when) {
     case When::TvOnly: return TvSettings.OutputMode == kModeTvOnly;
     case When::TvVga: return TvSettings.OutputMode == kModeTvVga;
-    case When::TvVgaAt640: return TvSettings.OutputMode == kModeTvVga && ScreenWidth == 640;
+    case When::TvVgaWithNtsc: return TvSettings.OutputMode == kModeTvVga && NtscFits();
     }
     return false;
 }
 
-template <std::size_t N>
-void ApplyRules(HWND hDlg, const EnableRule (&rules)[N])
+void EnableControl(HWND hDlg, int id, bool enabled)
 {
-    for (const EnableRule &rule : rules)
-        EnableControl(hDlg, rule.id, Holds(rule.when));
+    EnableWindow(GetDlgItem(hDlg, id), enabled);
 }
 
 void SetControlText(HWND hDlg, int id, const char *text)
@@ -60,25 +60,47 @@ void SetControlText(HWND hDlg, int id, const char *text)
 
 }
 
-void EnableControl(HWND hDlg, int id, bool enabled)
+bool TvVgaFits()
 {
-    EnableWindow(GetDlgItem(hDlg, id), enabled);
+    return ScreenWidth == 640 || ScreenWidth == 800;
 }
 
-void EnableTvOnlyControls(HWND hDlg)
+bool NtscFits()
 {
-    ApplyRules(hDlg, kTvOnlyRules);
+    return ScreenWidth == 640;
 }
 
-void EnableTvVgaControls(HWND hDlg)
+bool NtscRaisedToPal640()
 {
-    ApplyRules(hDlg, kTvVgaRules);
+    return ScreenWidth == 800;
+}
+
+// Between 640 and 800 the button stays, and choosing it is refused.
+bool TvVgaOfferedAtStart()
+{
+    return ScreenWidth <= 800;
+}
+
+void ApplyEnableRules(HWND hDlg, RuleRows rows)
+{
+    for (std::size_t row = rows.first; row < rows.end; ++row)
+        EnableControl(hDlg, kEnableRules[row].id, Holds(kEnableRules[row].when));
 }
 
 void RefreshControlStates(HWND hDlg)
 {
-    EnableTvOnlyControls(hDlg);
-    EnableTvVgaControls(hDlg);
+    ApplyEnableRules(hDlg, {0, std::size(kEnableRules)});
+}
+
+void DisableControl(HWND hDlg, int id)
+{
+    EnableControl(hDlg, id, false);
+}
+
+// A mode of 3 or more, which only a stored value can give, marks none of the three.
+void MarkOutputMode(HWND hDlg, std::uint8_t mode)
+{
+    CheckRadioButton(hDlg, IDC_VGA, IDC_TV_VGA, mode < std::size(kOutputModeIds) ? kOutputModeIds[mode] : 0);
 }
 
 void ShowScaleToggle(HWND hDlg, bool oneToOne)

@@ -4,16 +4,28 @@
 #define VGATV_PANEL_H
 
 #include <windows.h>
+#include <cstddef>
 #include <cstdint>
 
 // dialog.cpp
 INT_PTR CALLBACK PanelDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 
 // controls.cpp
+// The screen widths that the board's TV output can follow.
+bool TvVgaFits();
+bool NtscFits();
+bool NtscRaisedToPal640();
+bool TvVgaOfferedAtStart();
+// Rows of the enabling rule's table; start-up applies the two ranges apart.
+struct RuleRows {
+    std::size_t first, end;
+};
+inline constexpr RuleRows kTvOnlyRows{0, 3};
+inline constexpr RuleRows kTvVgaRows{3, 9};
+void ApplyEnableRules(HWND hDlg, RuleRows rows);
 void RefreshControlStates(HWND hDlg);
-void EnableTvOnlyControls(HWND hDlg);
-void EnableTvVgaControls(HWND hDlg);
-void EnableControl(HWND hDlg, int id, bool enabled);
+void DisableControl(HWND hDlg, int id);
+void MarkOutputMode(HWND hDlg, std::uint8_t mode);
 void ShowScaleState(HWND hDlg);
 void ShowScaleToggle(HWND hDlg, bool oneToOne);
 void ShowFlickerLevel(HWND hDlg);
@@ -22,7 +34,7 @@ void MarkTvVgaStandard(HWND hDlg);
 void ShowRefusal(HWND hDlg, const char *text);
 
 // startup.cpp
-// Measured once at start-up; only ever compared with 640 and 800.
+// Measured once at start-up; read only through the width rules.
 extern std::uint16_t ScreenWidth;
 BOOL InitPanel(HWND hDlg);
 

@@ -19,15 +19,10 @@ std::uint16_t MeasureScreenWidth()
 
 void RestoreTvOnly(HWND hDlg)
 {
-    CheckRadioButton(hDlg, IDC_VGA, IDC_TV_VGA, IDC_TV_ONLY);
+    MarkOutputMode(hDlg, kModeTvOnly);
     SendBoard(kOpTvOnly, kTvOnlyNtsc);
-    if (TvSettings.TvOnlyPal) {
-        CheckRadioButton(hDlg, IDC_NTSC, IDC_PAL, IDC_PAL);
-        SendBoard(kOpTvOnly, kTvOnlyPal);
-    } else {
-        CheckRadioButton(hDlg, IDC_NTSC, IDC_PAL, IDC_NTSC);
-        SendBoard(kOpTvOnly, kTvOnlyNtsc);
-    }
+    MarkTvOnlyStandard(hDlg);
+    SendBoard(kOpTvOnly, TvSettings.TvOnlyPal ? kTvOnlyPal : kTvOnlyNtsc);
     ShowScaleState(hDlg);
     SendBoard(kOpTvOnly, TvSettings.ScaleOneToOne ? kScaleOneToOne : kScaleDown);
 }
@@ -35,21 +30,20 @@ void RestoreTvOnly(HWND hDlg)
 // Unlike choosing TV and VGA later, start-up sends the standard before 0x20.
 void RestoreTvVga(HWND hDlg)
 {
-    if (ScreenWidth == 800) {
-        // NTSC is not offered at 800 pixels.
+    if (NtscRaisedToPal640()) {
         if (TvSettings.TvVgaStandard == kStdNtsc60)
             TvSettings.TvVgaStandard = kStdPal640;
-        EnableControl(hDlg, IDC_NTSC60, false);
+        DisableControl(hDlg, IDC_NTSC60);
     }
     SendBoard(kOpTvVga, TvSettings.TvVgaStandard);
     SendBoard(kOpTvVga, kTvVgaOn);
-    CheckRadioButton(hDlg, IDC_VGA, IDC_TV_VGA, IDC_TV_VGA);
+    MarkOutputMode(hDlg, kModeTvVga);
 }
 
 // A stored mode of 3 or more is left as it is, shown as VGA only and saved back.
 void RestoreVga(HWND hDlg)
 {
-    CheckRadioButton(hDlg, IDC_VGA, IDC_TV_VGA, IDC_VGA);
+    MarkOutputMode(hDlg, kModeVga);
     SendBoard(kOpVga, kVgaOnly);
     SendBoard(kOpVga, kVgaOn);
 }
@@ -63,8 +57,8 @@ BOOL InitPanel(HWND hDlg)
     LoadSettings();
 
     // TV and VGA together run only at 640 or 800 pixels; the store learns of it at closing.
-    if (ScreenWidth > 800) {
-        EnableControl(hDlg, IDC_TV_VGA, false);
+    if (!TvVgaOfferedAtStart()) {
+        DisableControl(hDlg, IDC_TV_VGA);
         if (TvSettings.OutputMode == kModeTvVga)
             TvSettings.OutputMode = kModeVga;
     }
@@ -82,11 +76,11 @@ BOOL InitPanel(HWND hDlg)
     }
 
     // Both standard groups show the stored choices even while they are disabled.
-    EnableTvOnlyControls(hDlg);
+    ApplyEnableRules(hDlg, kTvOnlyRows);
     MarkTvOnlyStandard(hDlg);
     ShowScaleState(hDlg);
     MarkTvVgaStandard(hDlg);
     ShowFlickerLevel(hDlg);
-    EnableTvVgaControls(hDlg);
+    ApplyEnableRules(hDlg, kTvVgaRows);
     return TRUE;
 }
