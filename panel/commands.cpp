@@ -111,6 +111,16 @@ void ClosePanel(HWND hDlg)
     SendMessageA(GetParent(hDlg), WM_CLOSE, 0, 0);
 }
 
+// Every way out saves. On NT the board hears the whole setting before the registry
+// keeps it, even when the write then fails.
+void SaveAndClose(HWND hDlg)
+{
+    if (IsNT)
+        SendBoardSetting(ModeByte(PackTvSettings(TvSettings)), PositionWord(TvSettings));
+    SaveSettings();
+    ClosePanel(hDlg);
+}
+
 }
 
 void OnCommand(HWND hDlg, WORD id)
@@ -156,9 +166,8 @@ void OnCommand(HWND hDlg, WORD id)
         break;
     case IDCANCEL:
     case IDC_OK:
-        // Esc and the caption's close command arrive as IDCANCEL: every way out saves.
-        SaveSettings();
-        ClosePanel(hDlg);
+        // Esc and the caption's close command arrive as IDCANCEL.
+        SaveAndClose(hDlg);
         return;
     }
     RefreshControlStates(hDlg);

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "settings.h"
-#include "../board/board.h"
 
 std::uint32_t IsWin9x;
 std::uint32_t IsNT;
@@ -107,7 +106,6 @@ void SaveSettings()
             WriteSettingDword(kKey9x, stored.name, GetField(TvSettings, stored.field));
     } else if (IsNT) {
         PackedTvWord word = PackTvSettings(TvSettings);
-        SendBoardSetting(ModeByte(word), PositionWord(TvSettings));
         WriteSettingDword(kKeyNT, kPackedValue, word);
         TraceValue("Exit Quorlink : TVXYPos = 0x%lx\n", word);
     }
