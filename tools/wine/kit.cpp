@@ -8,7 +8,6 @@
 namespace {
 
 constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\";
-constexpr int kStartAttempts = 3;
 
 std::string Utf8(const wchar_t *text)
 {
@@ -321,7 +320,8 @@ std::vector<std::string> BoardLog::NewLines()
     return lines;
 }
 
-Program::Program(const std::string &exePath) : log_(TempFile("kes")), loaded_(TempFile("kld"))
+Program::Program(const std::string &exePath, const std::string &logPath)
+    : log_(logPath.empty() ? TempFile("kes") : logPath), loaded_(TempFile("kld")), keepLog_(!logPath.empty())
 {
     char full[MAX_PATH], *base = nullptr;
     GetFullPathNameA(exePath.c_str(), MAX_PATH, full, &base);
@@ -333,55 +333,43 @@ Program::Program(const std::string &exePath) : log_(TempFile("kes")), loaded_(Te
 Program::~Program()
 {
     Kill();
-    DeleteFileA(log_.Path().c_str());
+    if (!keepLog_)
+        DeleteFileA(log_.Path().c_str());
     DeleteFileA(loaded_.c_str());
 }
 
 // Wine loses a new process in two ways before any of its code runs: CreateProcess fails with
 // ERROR_INTERNAL_ERROR, or the process ends before the stand-in board library has loaded (the
-// program's own code runs only after that). Such a start is made again; nothing else is.
+// program's own code runs only after that).
 std::string Program::Start()
 {
     if (Started() && !Ended())
         return "the program is already running";
-    std::string error;
-    for (int attempt = 1; attempt <= kStartAttempts; ++attempt) {
-        Kill();
-        log_.Clear();
-        DeleteFileA(loaded_.c_str());
-        if (StartOnce(error))
-            return "";
-        if (!error.empty())
-            return error;
-        std::fprintf(stderr, "note: Wine lost %s before it ran (attempt %d of %d)\n", exe.c_str(), attempt,
-                     kStartAttempts);
-    }
-    return "Wine lost " + exe + " before it ran, " + std::to_string(kStartAttempts) + " times";
-}
-
-// True once the program shows something or has ended after it ran; false with no error when
-// Wine lost it.
-bool Program::StartOnce(std::string &error)
-{
+    Kill();
+    log_.Clear();
+    DeleteFileA(loaded_.c_str());
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     // Inherited by the program: each program of a tool has a log of its own.
     SetEnvironmentVariableA("KESSRA_LOG", log_.Path().c_str());
     SetEnvironmentVariableA("KESSRA_LOADED", loaded_.c_str());
     std::string commandLine = "\"" + exe + "\"";
+    bool lost = false;
     if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup,
                         &info_)) {
         info_ = {};
-        DWORD code = GetLastError();
-        if (code != ERROR_INTERNAL_ERROR)
-            error = "cannot start " + exe + " (error " + std::to_string(code) + ")";
-        return false;
+        if (GetLastError() != ERROR_INTERNAL_ERROR)
+            return "cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")";
+        lost = true;
+    } else if (!WaitUntil([&] { return Dialog() || OpenMessageBox() || Ended(); }, kTimeoutMs)) {
+        return "no dialog, message box or exit within 10 s";
     }
-    if (!WaitUntil([&] { return Dialog() || OpenMessageBox() || Ended(); }, kTimeoutMs)) {
-        error = "no dialog, message box or exit within 10 s";
-        return false;
+    if (lost || (Ended() && GetFileAttributesA(loaded_.c_str()) == INVALID_FILE_ATTRIBUTES)) {
+        std::fprintf(stderr, "note: Wine lost %s before it ran\n", exe.c_str());
+        WriteStatus("lost\n");
+        ExitProcess(3);
     }
-    return !Ended() || GetFileAttributesA(loaded_.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return "";
 }
 
 void Program::Kill()

@@ -118,10 +118,12 @@ private:
 };
 
 // A program started as a user would, with the stand-in's log beside it. Wine now and then loses
-// a new process before any of its code runs; that start, and only that, is made again.
+// a new process before any of its code runs: the tool then ends at once with the status "lost",
+// and tools/wine/run, the one place that retries, runs the tool again.
 class Program {
 public:
-    explicit Program(const std::string &exePath);
+    // The stand-in logs to a temporary file, or to logPath, which outlives the Program.
+    explicit Program(const std::string &exePath, const std::string &logPath = "");
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
     ~Program();
@@ -141,12 +143,12 @@ public:
 
 private:
     HWND FindTop(const std::function<bool(HWND)> &match);
-    bool StartOnce(std::string &error);
 
     PROCESS_INFORMATION info_{};
     HWND dialog_ = nullptr;
     BoardLog log_;
     std::string loaded_; // the file the stand-in makes as it loads
+    bool keepLog_;
 };
 
 // A program run in a Wine virtual desktop reports its exit status through the file that
