@@ -13,26 +13,29 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "../board.h"
+
 namespace {
 
-const char *Describe(unsigned op, unsigned value)
+const char *Describe(std::uint16_t op, std::uint16_t value)
 {
-    struct Meaning { unsigned op, value; const char *words; };
+    struct Meaning { BoardOp op; std::uint16_t value; const char *words; };
+    // The TV-and-VGA standard goes to the board as the setting's own 0, 1 or 2.
     static const Meaning kMeanings[] = {
-        {0x30, 0x00, "VGA only"},
-        {0x30, 0x21, "VGA only, VGA output on"},
-        {0x31, 0x00, "TV only, NTSC"},
-        {0x31, 0x01, "TV only, PAL"},
-        {0x31, 0x10, "TV only, 1:1 scale"},
-        {0x31, 0x11, "TV only, down scale"},
-        {0x32, 0x00, "TV and VGA, standard NTSC (60 Hz)"},
-        {0x32, 0x01, "TV and VGA, standard PAL640 (50 Hz)"},
-        {0x32, 0x02, "TV and VGA, standard PAL800 (50 Hz)"},
-        {0x32, 0x20, "TV and VGA on"},
-        {0x32, 0x21, "TV and VGA off, VGA only"},
-        {0x32, 0x30, "TV and VGA, flicker filter one step on"},
-        {0x32, 0x40, "TV and VGA, picture one step right"},
-        {0x32, 0x41, "TV and VGA, picture one step down"},
+        {kOpVga, kVgaOnly, "VGA only"},
+        {kOpVga, kVgaOn, "VGA only, VGA output on"},
+        {kOpTvOnly, kTvOnlyNtsc, "TV only, NTSC"},
+        {kOpTvOnly, kTvOnlyPal, "TV only, PAL"},
+        {kOpTvOnly, kScaleOneToOne, "TV only, 1:1 scale"},
+        {kOpTvOnly, kScaleDown, "TV only, down scale"},
+        {kOpTvVga, 0, "TV and VGA, standard NTSC (60 Hz)"},
+        {kOpTvVga, 1, "TV and VGA, standard PAL640 (50 Hz)"},
+        {kOpTvVga, 2, "TV and VGA, standard PAL800 (50 Hz)"},
+        {kOpTvVga, kTvVgaOn, "TV and VGA on"},
+        {kOpTvVga, kVgaOn, "TV and VGA off, VGA only"},
+        {kOpTvVga, kFlickerStep, "TV and VGA, flicker filter one step on"},
+        {kOpTvVga, kStepRight, "TV and VGA, picture one step right"},
+        {kOpTvVga, kStepDown, "TV and VGA, picture one step down"},
     };
     for (const Meaning &m : kMeanings)
         if (m.op == op && m.value == value)
@@ -64,7 +67,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void *)
     return TRUE;
 }
 
-extern "C" __declspec(dllexport) int __stdcall Dravik(std::uint16_t op, std::uint16_t value, std::uint16_t arg)
+// Exported by its plain name through kessra.def, the same file the panel imports it by.
+int __stdcall Dravik(std::uint16_t op, std::uint16_t value, std::uint16_t arg)
 {
     const char *path = std::getenv("KESSRA_LOG");
     if (!path || !*path)
@@ -73,7 +77,7 @@ extern "C" __declspec(dllexport) int __stdcall Dravik(std::uint16_t op, std::uin
     QueryPerformanceCounter(&now);
     // Opened per call, so every line is on disk before the panel goes on.
     if (std::FILE *log = std::fopen(path, "a")) {
-        if (op == 0x28) {
+        if (op == kOpSaveAll) {
             char stored[32];
             DescribeStoredWord(stored, sizeof stored);
             std::fprintf(log, "Dravik(0x%X, 0x%X, 0x%X)  whole setting: mode byte 0x%02X, picture at x %u, y %u;"
