@@ -9,13 +9,6 @@ namespace {
 
 constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults\\";
 
-std::string Utf8(const wchar_t *text)
-{
-    char buffer[4096];
-    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
-    return n > 0 ? std::string(buffer, n - 1) : std::string();
-}
-
 std::string TempFile(const char *prefix)
 {
     char dir[MAX_PATH], file[MAX_PATH];
@@ -147,6 +140,13 @@ bool SetFamily(const std::string &exeName, const std::string &family)
 void ForgetFamily(const std::string &exeName)
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, (kAppDefaults + exeName).c_str());
+}
+
+std::string Utf8(const wchar_t *text)
+{
+    char buffer[4096];
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
+    return n > 0 ? std::string(buffer, n - 1) : std::string();
 }
 
 std::string WindowText(HWND hwnd)
@@ -398,25 +398,31 @@ DWORD Program::ExitCode()
     return code;
 }
 
+namespace {
+
+struct TopSearch {
+    DWORD pid;
+    const std::function<bool(HWND)> &match;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTop(HWND hwnd, LPARAM param)
+{
+    auto &search = *reinterpret_cast<TopSearch *>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == search.pid && search.match(hwnd))
+        search.found = hwnd;
+    return !search.found;
+}
+
+}
+
 HWND Program::FindTop(const std::function<bool(HWND)> &match)
 {
-    struct Search {
-        DWORD pid;
-        const std::function<bool(HWND)> &match;
-        HWND found;
-    } search{info_.dwProcessId, match, nullptr};
-    if (!Started())
-        return nullptr;
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto &s = *reinterpret_cast<Search *>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == s.pid && s.match(hwnd))
-                s.found = hwnd;
-            return !s.found;
-        },
-        LPARAM(&search));
+    TopSearch search{info_.dwProcessId, match, nullptr};
+    if (Started())
+        EnumWindows(MatchTop, LPARAM(&search));
     return search.found;
 }
 
