@@ -14,18 +14,22 @@ constexpr char kNtscRefusal[] =
     "The TV_VGA function in NTSC mode can be used only\n"
     "at 640x480 resolution and 60Hz refresh rate\n";
 
-void ChooseVga()
+// An automatic radio button does not clear a disabled one in its group (TV_VGA once refused),
+// so the mode's mark is set again from the mode.
+void ChooseVga(HWND hDlg)
 {
     TvSettings.OutputMode = kModeVga;
     SendBoard(kOpVga, kVgaOnly);
     SendBoard(kOpTvVga, kVgaOn);
+    MarkOutputMode(hDlg, TvSettings.OutputMode);
 }
 
 // The TV-only standard and scale are not sent again.
-void ChooseTvOnly()
+void ChooseTvOnly(HWND hDlg)
 {
     TvSettings.OutputMode = kModeTvOnly;
     SendBoard(kOpTvOnly, kTvOnlyNtsc);
+    MarkOutputMode(hDlg, TvSettings.OutputMode);
 }
 
 // Returns false when the screen cannot carry TV and VGA together. Unlike start-up,
@@ -89,11 +93,14 @@ bool ChooseNtsc60(HWND hDlg)
     return true;
 }
 
-void ChoosePal(std::uint8_t standard)
+// NTSC (60 Hz) may be marked but disabled (loaded at a width where it does not fit), and the
+// automatic radio button leaves it marked: the standard's mark is set again from the standard.
+void ChoosePal(HWND hDlg, std::uint8_t standard)
 {
     SendBoard(kOpTvVga, standard);
     TvSettings.TvVgaStandard = standard;
     SendBoard(kOpTvVga, kTvVgaOn);
+    MarkTvVgaStandard(hDlg);
 }
 
 // Positions wrap at 32 steps; a loaded value out of range folds on the first press.
@@ -127,10 +134,10 @@ void OnCommand(HWND hDlg, WORD id)
 {
     switch (id) {
     case IDC_VGA:
-        ChooseVga();
+        ChooseVga(hDlg);
         break;
     case IDC_TV_ONLY:
-        ChooseTvOnly();
+        ChooseTvOnly(hDlg);
         break;
     case IDC_TV_VGA:
         if (!ChooseTvVga(hDlg))
@@ -153,10 +160,10 @@ void OnCommand(HWND hDlg, WORD id)
             return;
         break;
     case IDC_PAL640:
-        ChoosePal(kStdPal640);
+        ChoosePal(hDlg, kStdPal640);
         break;
     case IDC_PAL800:
-        ChoosePal(kStdPal800);
+        ChoosePal(hDlg, kStdPal800);
         break;
     case IDC_UPDOWN:
         StepPicture(TvSettings.PosY, kStepDown);
