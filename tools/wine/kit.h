@@ -62,6 +62,7 @@ bool ResetKey(const std::string &key);  // deleted and made again, empty
 bool SetFamily(const std::string &exeName, const std::string &family);
 void ForgetFamily(const std::string &exeName);
 
+std::string Utf8(const wchar_t *text);
 std::string WindowText(HWND hwnd);
 std::string WindowClass(HWND hwnd);
 bool SameText(const std::string &a, const std::string &b); // case-insensitive, for class names
