@@ -1,10 +1,9 @@
 // The registry store for a user who may read but not write the settings keys: the
 // store runs against Wine's real registry, with write access refused at the two open calls.
-#include <windows.h>
-
 #include <cstdio>
 
 #include "settings/settings.h"
+#include "tools/wine/kit.h"
 
 namespace {
 
@@ -46,45 +45,28 @@ void Check(bool ok, const char *what, int line)
 }
 #define CHECK(expr) Check((expr), #expr, __LINE__)
 
-constexpr char kKey9x[] = "SOFTWARE\\Corvane\\Lumivex\\8\\VGATV";
-constexpr char kKeyNT[] = "SYSTEM\\CurrentControlSet\\Services\\tarnix\\Device0\\Parameters";
-
 // Every case starts as a user with write access; the store's imports are the test's too.
 void Reset(const char *key)
 {
     refuseWrites = false;
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
-}
-
-void Store(const char *key, const char *name, DWORD value)
-{
-    HKEY hkey;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hkey, nullptr);
-    RegSetValueExA(hkey, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
-    RegCloseKey(hkey);
+    DeleteKey(key);
 }
 
 bool Stored(const char *key, const char *name, DWORD *value)
 {
-    DWORD size = sizeof *value;
-    return RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_DWORD, nullptr, value, &size) == ERROR_SUCCESS;
-}
-
-bool KeyExists(const char *key)
-{
-    HKEY hkey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &hkey) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(hkey);
-    return true;
+    DWORD type;
+    std::string data;
+    bool found = ReadValue(key, name, type, data) && type == REG_DWORD;
+    *value = AsRead(data);
+    return found;
 }
 
 void ReadOnlyUserOn9xSeesStoredSettingsAndStoresNothing()
 {
-    Reset(kKey9x);
-    Store(kKey9x, "TVOUT", 1);
-    Store(kKey9x, "PAL", 1);
-    Store(kKey9x, "x", 5);
+    Reset(k9xKey);
+    WriteDword(k9xKey, "TVOUT", 1);
+    WriteDword(k9xKey, "PAL", 1);
+    WriteDword(k9xKey, "x", 5);
     IsWin9x = 1;
     IsNT = 0;
     refuseWrites = true;
@@ -95,20 +77,20 @@ void ReadOnlyUserOn9xSeesStoredSettingsAndStoresNothing()
     TvSettings.PosX = 9;
     SaveSettings();
     DWORD x = 0, y;
-    CHECK(Stored(kKey9x, "x", &x) && x == 5);
-    CHECK(!Stored(kKey9x, "y", &y));
+    CHECK(Stored(k9xKey, "x", &x) && x == 5);
+    CHECK(!Stored(k9xKey, "y", &y));
 
-    Reset(kKey9x);
+    Reset(k9xKey);
     refuseWrites = true;
     LoadSettings();
-    CHECK(!KeyExists(kKey9x));
+    CHECK(!KeyExists(k9xKey));
     CHECK(TvSettings.OutputMode == 0 && TvSettings.PosX == 0);
 }
 
 void ReadOnlyUserOnNtSeesTheStoredWordAndStoresNothing()
 {
-    Reset(kKeyNT);
-    Store(kKeyNT, "TVXYPos", 0x00EE0705);
+    Reset(kNtKey);
+    WriteDword(kNtKey, kNtValue, 0x00EE0705);
     IsWin9x = 0;
     IsNT = 1;
     refuseWrites = true;
@@ -118,21 +100,21 @@ void ReadOnlyUserOnNtSeesTheStoredWordAndStoresNothing()
     TvSettings.PosY = 1;
     SaveSettings();
     DWORD word = 0;
-    CHECK(Stored(kKeyNT, "TVXYPos", &word) && word == 0x00EE0705);
+    CHECK(Stored(kNtKey, kNtValue, &word) && word == 0x00EE0705);
 }
 
 void WritingUserStillCreatesTheSubkeyOnLoad()
 {
-    Reset(kKeyNT);
+    Reset(kNtKey);
     IsWin9x = 0;
     IsNT = 1;
     TvSettings.OutputMode = 2;
     LoadSettings();
-    CHECK(KeyExists(kKeyNT));
+    CHECK(KeyExists(kNtKey));
     CHECK(TvSettings.OutputMode == 0);
     SaveSettings();
     DWORD word = 1;
-    CHECK(Stored(kKeyNT, "TVXYPos", &word) && word == 0);
+    CHECK(Stored(kNtKey, kNtValue, &word) && word == 0);
 }
 
 }
@@ -148,8 +130,8 @@ int main()
     ReadOnlyUserOn9xSeesStoredSettingsAndStoresNothing();
     ReadOnlyUserOnNtSeesTheStoredWordAndStoresNothing();
     WritingUserStillCreatesTheSubkeyOnLoad();
-    Reset(kKey9x);
-    Reset(kKeyNT);
+    Reset(k9xKey);
+    Reset(kNtKey);
     std::printf("%d failed\n", failures);
-    return failures != 0;
+    return ReportStatus(failures != 0);
 }

@@ -62,7 +62,7 @@ Record StoredRecord(bool nt)
     if (nt)
         return UnpackRecord(value(kNtValue));
     Record r;
-    for (const StoredValue &v : k9xValues)
+    for (const StoredField &v : k9xValues)
         r.*v.field = value(v.name) & v.mask;
     return r;
 }
@@ -72,7 +72,7 @@ bool StoreRecord(const Record &r, bool nt)
     if (nt)
         return WriteDword(kNtKey, kNtValue, PackRecord(r));
     bool stored = true;
-    for (const StoredValue &v : k9xValues)
+    for (const StoredField &v : k9xValues)
         stored = WriteDword(k9xKey, v.name, r.*v.field) && stored;
     return stored;
 }

@@ -31,12 +31,12 @@ struct Record {
 };
 
 // The 9x layout's values in the order the panel loads them, and the bits of each it keeps.
-struct StoredValue {
+struct StoredField {
     const char *name;
     DWORD Record::*field;
     DWORD mask;
 };
-inline constexpr StoredValue k9xValues[] = {
+inline constexpr StoredField k9xValues[] = {
     {"TVOUT", &Record::mode, 0xFF},  {"PAL", &Record::pal, 0xFFFFFFFF}, {"PAL_VANTOR", &Record::standard, 0xFF},
     {"Scale1:1", &Record::scale, 0xFFFFFFFF}, {"x", &Record::x, 0xFF}, {"y", &Record::y, 0xFF},
     {"Flicker", &Record::flicker, 0xFFFF},
