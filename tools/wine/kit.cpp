@@ -17,13 +17,14 @@ std::string TempFile(const char *prefix)
     return file;
 }
 
-// Message boxes carry one of the standard button ids; the panel uses none of them.
+// Message boxes carry one of the standard button ids; the panel uses none of them. The buttons
+// are listed once: a GetDlgItem per id asks the wineserver about every child eleven times.
 bool IsMessageBox(HWND hwnd)
 {
     if (WindowClass(hwnd) != "#32770")
         return false;
-    for (int id = IDOK; id <= IDCONTINUE; ++id)
-        if (HWND button = GetDlgItem(hwnd, id); button && SameText(WindowClass(button), "Button"))
+    for (HWND button = nullptr; (button = FindWindowExA(hwnd, button, "Button", nullptr));)
+        if (int id = GetDlgCtrlID(button); id >= IDOK && id <= IDCONTINUE)
             return true;
     return false;
 }
@@ -341,7 +342,7 @@ Program::~Program()
 // Wine loses a new process in two ways before any of its code runs: CreateProcess fails with
 // ERROR_INTERNAL_ERROR, or the process ends before the stand-in board library has loaded (the
 // program's own code runs only after that).
-std::string Program::Start()
+std::string Program::Start(DWORD pollMs)
 {
     if (Started() && !Ended())
         return "the program is already running";
@@ -361,8 +362,15 @@ std::string Program::Start()
         if (GetLastError() != ERROR_INTERNAL_ERROR)
             return "cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")";
         lost = true;
-    } else if (!WaitUntil([&] { return Dialog() || OpenMessageBox() || Ended(); }, kTimeoutMs)) {
-        return "no dialog, message box or exit within 10 s";
+    } else {
+        // Sleep, not WaitUntil: a timed MsgWaitForMultipleObjects is a round trip to the
+        // wineserver, and at short polls that slows the very start being watched.
+        DWORD begin = GetTickCount();
+        while (!(Dialog() || OpenMessageBox() || Ended())) {
+            if (GetTickCount() - begin >= kTimeoutMs)
+                return "no dialog, message box or exit within 10 s";
+            Sleep(pollMs);
+        }
     }
     if (lost || (Ended() && GetFileAttributesA(loaded_.c_str()) == INVALID_FILE_ATTRIBUTES)) {
         std::fprintf(stderr, "note: Wine lost %s before it ran\n", exe.c_str());
@@ -426,12 +434,24 @@ HWND Program::FindTop(const std::function<bool(HWND)> &match)
     return search.found;
 }
 
+// Dialogs and message boxes are all of class #32770: asking the wineserver for that class alone
+// keeps a look to a few round trips, where EnumWindows costs one for every window.
+HWND Program::FindDialogBox(const std::function<bool(HWND)> &match)
+{
+    for (HWND hwnd = nullptr; Started() && (hwnd = FindWindowExA(nullptr, hwnd, "#32770", nullptr));) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        if (pid == info_.dwProcessId && match(hwnd))
+            return hwnd;
+    }
+    return nullptr;
+}
+
 HWND Program::Dialog()
 {
     if (!dialog_ || !IsWindow(dialog_))
-        dialog_ = FindTop([](HWND hwnd) {
-            return WindowClass(hwnd) == "#32770" && IsWindowVisible(hwnd) && WindowText(hwnd) == kPanelCaption
-                && !IsMessageBox(hwnd);
+        dialog_ = FindDialogBox([](HWND hwnd) {
+            return IsWindowVisible(hwnd) && WindowText(hwnd) == kPanelCaption && !IsMessageBox(hwnd);
         });
     return dialog_;
 }
@@ -439,7 +459,7 @@ HWND Program::Dialog()
 HWND Program::OpenMessageBox()
 {
     // The panel is no message box: skipping it keeps every look quick.
-    return FindTop([&](HWND hwnd) { return hwnd != dialog_ && IsWindowVisible(hwnd) && IsMessageBox(hwnd); });
+    return FindDialogBox([&](HWND hwnd) { return hwnd != dialog_ && IsWindowVisible(hwnd) && IsMessageBox(hwnd); });
 }
 
 HWND Program::TopWindow(const std::string &cls)

@@ -129,7 +129,9 @@ public:
     Program &operator=(const Program &) = delete;
     ~Program();
 
-    std::string Start(); // "" once its dialog or a message box is up, or it has ended
+    // "" once its dialog or a message box is up, or it has ended. A tool that times the start
+    // looks more often than every 10 ms, or the look itself would be the end point.
+    std::string Start(DWORD pollMs = 10);
     void Kill();
     bool Started() const { return info_.hProcess != nullptr; }
     bool Ended(DWORD waitMs = 0);
@@ -144,6 +146,7 @@ public:
 
 private:
     HWND FindTop(const std::function<bool(HWND)> &match);
+    HWND FindDialogBox(const std::function<bool(HWND)> &match);
 
     PROCESS_INFORMATION info_{};
     HWND dialog_ = nullptr;
