@@ -1,1125 +1,878 @@
-// e2edrv: runs vgatv.exe and checks it against scenario files.
-//
-//   e2edrv --width W --exe path/to/vgatv.exe scenario.txt...
-//
-// Runs the cases that apply at screen width W (the screen must be that wide: run it in a
-// Wine virtual desktop), prints file:line, expected and seen for each failing case, then
-// "N passed, M failed"; writes the exit status to the file VGATV_STATUS_FILE names, if set.
-//
-// A scenario file is one directive a line (kVerbs lists them; README.md says what each
-// checks). '#' starts a comment line; "..." strings take \n \" \\; ids are numbers, -1 is
-// 0xFFFF; KEY is a path under HKLM that may start with NT (the board driver's service key)
-// or 9X (the product's settings key).
-// `case NAME` starts a case: the program is not running, NT and 9X exist and are empty,
-// and the family is nt. `widths W...` limits a case, `@W,W: DIRECTIVE` one directive.
-// A case stops at its first failure; the program is then killed. Every wait ends after 10 s.
-#include "e2e.h"
-#include "tools/wine/status.h"
+// e2edrv --width W --exe vgatv.exe FILE...: runs vgatv.exe under Wine and checks it against the
+// cases of each scenario FILE that apply at screen width W (README.md lists the directives).
+#include "tools/wine/kit.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <array>
 #include <cstring>
 #include <fstream>
 #include <map>
 #include <random>
-#include <tuple>
+#include <utility>
 
 namespace {
 
-const int kWidths[] = {640, 720, 800, 1024};
-const unsigned kAllWidths = 0xF;
-const char kNtKey[] = "SYSTEM\\CurrentControlSet\\Services\\tarnix\\Device0";
-const char k9xKey[] = "SOFTWARE\\Corvane\\Lumivex\\8";
-const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\";
+constexpr const char *kWidths[] = {"640", "720", "800", "1024"};
+// What `badvalues` watches: the product maker's key and the board driver's service key.
+constexpr const char *kWatchedKeys[] = {"SOFTWARE\\Corvane", "SYSTEM\\CurrentControlSet\\Services\\tarnix"};
 
 using Args = std::vector<std::string>;
+using Fields = std::map<std::string, std::string>;
+using Entries = std::map<std::string, std::array<std::string, 2>>;
 
-struct Step {
-    int line;
-    unsigned widths;
-    Args args;
-};
+// What the directives share: set by main, and by the directives of the case that runs.
+struct Driver {
+    Program *panel;
+    int width;
+    std::string family, storedWord; // storedWord: TVXYPos at `start`, as the stand-in describes it
+    LONG_PTR sent, replied, pending; // SendMessageCallback's sequence numbers
+} driver;
 
-struct Case {
-    Case(const std::string &f, const std::string &n, int l) : file(f), name(n), line(l) {}
-    std::string file, name;
-    int line;
-    std::string error; // the first syntax error, at errorLine
-    int errorLine = 0;
-    unsigned widths = kAllWidths;
-    std::vector<Step> steps;
-};
-
-std::string quote(const std::string &s)
+std::string Quote(const std::string &text)
 {
-    std::string q = "\"";
-    for (char c : s)
-        q += c == '\n' ? "\\n" : c == '"' ? "\\\"" : c == '\\' ? "\\\\" : std::string(1, c);
-    return q + "\"";
+    std::string quoted = "\"";
+    for (char c : text)
+        quoted += c == '\n' ? "\\n" : c == '"' ? "\\\"" : c == '\\' ? "\\\\" : std::string(1, c);
+    return quoted + "\"";
 }
 
-std::string hex(unsigned long long v)
+std::string Hex(unsigned long long value)
 {
-    char buf[32];
-    snprintf(buf, sizeof buf, "0x%llX", v);
-    return buf;
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llX", value);
+    return text;
 }
 
-std::string differs(const std::string &what, const std::string &expected, const std::string &seen)
+std::string Differs(const std::string &what, const std::string &expected, const std::string &seen)
 {
     return what + ": expected " + expected + ", seen " + seen;
 }
 
-std::string join(const std::vector<std::string> &v, size_t from = 0)
+std::string Join(const Args &args, size_t from = 0)
 {
-    std::string s;
-    for (size_t i = from; i < v.size(); ++i)
-        s += (i > from ? " " : "") + v[i];
-    return s;
+    std::string joined;
+    for (size_t i = from; i < args.size(); ++i)
+        joined += (i > from ? " " : "") + args[i];
+    return joined;
 }
 
-bool number(const std::string &s, long long &v, int base = 0)
+bool Number(const std::string &text, long long &value, int base = 0)
 {
     char *end = nullptr;
-    v = strtoll(s.c_str(), &end, base);
-    return !s.empty() && *end == 0;
+    value = std::strtoll(text.c_str(), &end, base);
+    return !text.empty() && *end == 0;
 }
 
-bool addWidth(const std::string &w, unsigned &mask)
+// A number that the directive's shape has checked already.
+long long Int(const std::string &text)
 {
-    for (int i = 0; i < 4; ++i)
-        if (w == std::to_string(kWidths[i]))
-            return mask |= 1u << i, true;
-    return false;
+    return std::strtoll(text.c_str(), nullptr, 0);
 }
 
-std::string keyPath(const std::string &key)
+std::string Widths(const Args &widths, unsigned &mask)
 {
-    std::string root = key.substr(0, key.find('\\'));
-    std::string rest = key.substr(root.size());
-    return root == "NT" ? kNtKey + rest : root == "9X" ? k9xKey + rest : key;
-}
-
-// A typed registry value from `dword N`, `qword N`, `sz "S"` or `binary XX...` at a[at].
-std::string regData(const Args &a, size_t at, DWORD &type, std::string &data)
-{
-    const std::string &kind = a[at];
-    long long v = 0;
-    if ((kind == "dword" || kind == "qword") && a.size() == at + 2 && number(a[at + 1], v)) {
-        type = kind == "dword" ? REG_DWORD : REG_QWORD;
-        data.assign(reinterpret_cast<const char *>(&v), type == REG_DWORD ? 4 : 8);
-    } else if (kind == "sz" && a.size() == at + 2) {
-        type = REG_SZ;
-        data = a[at + 1] + '\0';
-    } else if (kind == "binary") {
-        type = REG_BINARY;
-        for (size_t i = at + 1; i < a.size(); ++i) {
-            if (!number(a[i], v, 16) || v < 0 || v > 255)
-                return "bad byte " + a[i];
-            data += char(v);
-        }
-    } else {
-        return "expected dword N, qword N, sz \"S\" or binary XX...";
+    for (const std::string &width : widths) {
+        auto known = std::find(std::begin(kWidths), std::end(kWidths), width);
+        if (known == std::end(kWidths))
+            return "unknown width " + width;
+        mask |= 1u << (known - kWidths);
     }
+    return widths.empty() ? "no width" : "";
+}
+
+// A typed value from `dword N`, `qword N`, `sz "S"` or `binary XX...` at args[at].
+std::string RegData(const Args &args, size_t at, DWORD &type, std::string &data)
+{
+    const std::string &kind = args[at];
+    long long value = 0;
+    bool one = args.size() == at + 2;
+    type = kind == "dword" ? REG_DWORD : kind == "qword" ? REG_QWORD : kind == "sz" ? REG_SZ : REG_BINARY;
+    if ((type == REG_DWORD || type == REG_QWORD) && one && Number(args[at + 1], value))
+        data.assign(reinterpret_cast<const char *>(&value), type == REG_DWORD ? 4 : 8);
+    else if (type == REG_SZ && one)
+        data = args[at + 1] + '\0';
+    else if (kind != "binary")
+        return "expected dword N, qword N, sz \"S\" or binary XX...";
+    for (size_t i = at + 1; type == REG_BINARY && i < args.size(); data += char(value), ++i)
+        if (!Number(args[i], value, 16) || value < 0 || value > 255)
+            return "bad byte " + args[i];
     return "";
 }
 
-std::string describeValue(DWORD type, const std::string &data)
+std::string DescribeValue(DWORD type, const std::string &data)
 {
-    unsigned long long v = 0;
+    unsigned long long value = 0;
     if ((type == REG_DWORD && data.size() == 4) || (type == REG_QWORD && data.size() == 8)) {
-        memcpy(&v, data.data(), data.size());
-        return (type == REG_DWORD ? "dword " : "qword ") + hex(v);
+        std::memcpy(&value, data.data(), data.size());
+        return (type == REG_DWORD ? "dword " : "qword ") + Hex(value);
     }
     if (type == REG_SZ)
-        return "sz " + quote(data.substr(0, data.find('\0')));
-    std::string s = type == REG_BINARY ? "binary" : "type " + std::to_string(type);
-    for (unsigned char b : data) {
-        char buf[4];
-        snprintf(buf, sizeof buf, " %02X", b);
-        s += buf;
-    }
-    return s;
+        return "sz " + Quote(data.substr(0, data.find('\0')));
+    std::string described = type == REG_BINARY ? "binary" : "type " + std::to_string(type);
+    for (unsigned char byte : data)
+        described += {' ', "0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 15]};
+    return described;
 }
 
-// The value's type and data; false when it is not there.
-bool readValue(const std::string &key, const std::string &name, DWORD &type, std::string &data)
+// Every key and value under HKLM\path, each described, as out[...][when].
+void Snapshot(const std::string &path, Entries &out, int when)
 {
-    HKEY k;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
-        return false;
-    BYTE buf[4096];
-    DWORD size = sizeof buf;
-    bool found = RegQueryValueExA(k, name.c_str(), nullptr, &type, buf, &size) == ERROR_SUCCESS;
-    RegCloseKey(k);
-    data.assign(reinterpret_cast<char *>(buf), found ? size : 0);
-    return found;
-}
-
-// Every key and value under HKLM\path, each described.
-void snapshot(const std::string &path, std::map<std::string, std::string> &out)
-{
-    HKEY k;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
-    out["HKLM\\" + path] = "present";
+    out["HKLM\\" + path][when] = "present";
     char name[256];
     BYTE data[4096];
-    for (DWORD i = 0, n = sizeof name, type, size = sizeof data;
-         RegEnumValueA(k, i, name, &n, nullptr, &type, data, &size) == ERROR_SUCCESS; ++i, n = sizeof name, size = sizeof data)
-        out["HKLM\\" + path + " " + quote(name)] = describeValue(type, std::string(reinterpret_cast<char *>(data), size));
-    std::vector<std::string> subkeys;
-    for (DWORD i = 0, n = sizeof name; RegEnumKeyExA(k, i, name, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-         ++i, n = sizeof name)
-        subkeys.push_back(name);
-    RegCloseKey(k);
-    for (const std::string &sub : subkeys)
-        snapshot(path + "\\" + sub, out);
-}
-
-// The settings record as the board calls, the controls and the store show it.
-struct Record {
-    DWORD mode = 0, pal = 0, scale = 0, std = 0, flicker = 0, x = 0, y = 0;
-};
-
-// The 9x layout's values and the bits of each that the panel keeps on loading.
-struct Field {
-    const char *name;
-    DWORD Record::*member;
-    DWORD mask;
-};
-const Field kFields[] = {
-    {"TVOUT", &Record::mode, 0xFF}, {"PAL", &Record::pal, 0xFFFFFFFF}, {"PAL_VANTOR", &Record::std, 0xFF},
-    {"Scale1:1", &Record::scale, 0xFFFFFFFF}, {"x", &Record::x, 0xFF}, {"y", &Record::y, 0xFF},
-    {"Flicker", &Record::flicker, 0xFFFF},
-};
-const char k9xValues[] = "9X\\VGATV";
-const char kNtValues[] = "NT\\Parameters";
-const char kNtValue[] = "TVXYPos";
-
-DWORD pack(const Record &r)
-{
-    return (r.x & 0xFF) | (r.y & 0xFF) << 8 | (r.mode & 3) << 16 | (r.pal & 1) << 18 | (r.scale & 1) << 19
-        | (r.std & 3) << 20 | (r.flicker & 3) << 22;
-}
-
-Record unpack(DWORD w)
-{
-    Record r;
-    r.x = w & 0xFF, r.y = w >> 8 & 0xFF, r.mode = w >> 16 & 3, r.pal = w >> 18 & 1, r.scale = w >> 19 & 1;
-    r.std = w >> 20 & 3, r.flicker = w >> 22 & 3;
-    return r;
-}
-
-// A stored value as the panel reads it, whatever its type: at most four bytes, little-endian;
-// a longer one reads as missing, 0.
-DWORD asRead(const std::string &data)
-{
-    DWORD v = 0;
-    if (data.size() <= 4)
-        memcpy(&v, data.data(), data.size());
-    return v;
-}
-
-Record storedRecord(bool nt)
-{
-    auto value = [&](const char *name) {
-        DWORD type;
-        std::string data;
-        return readValue(keyPath(nt ? kNtValues : k9xValues), name, type, data) ? asRead(data) : 0;
-    };
-    if (nt)
-        return unpack(value(kNtValue));
-    Record r;
-    for (const Field &f : kFields)
-        r.*f.member = value(f.name) & f.mask;
-    return r;
+    DWORD n = sizeof name, type, size = sizeof data;
+    for (DWORD i = 0; RegEnumValueA(key, i++, name, &n, nullptr, &type, data, &size) == ERROR_SUCCESS;
+         n = sizeof name, size = sizeof data)
+        out["HKLM\\" + path + " " + Quote(name)][when] =
+            DescribeValue(type, std::string(reinterpret_cast<char *>(data), size));
+    for (DWORD i = 0; RegEnumKeyExA(key, i++, name, &(n = sizeof name), nullptr, nullptr, nullptr, nullptr)
+                      == ERROR_SUCCESS;)
+        Snapshot(path + "\\" + name, out, when);
+    RegCloseKey(key);
 }
 
 // The board calls that open the panel at this width, and what the width makes of the record.
-Args startupCalls(Record &r, int width)
+Args StartupCalls(Record &r, int width)
 {
-    if (width > 800 && r.mode == 2)
-        r.mode = 0;
-    if (r.mode == 1)
-        return {"calls", "31:0", r.pal ? "31:1" : "31:0", r.scale ? "31:10" : "31:11"};
-    if (r.mode != 2)
-        return {"calls", "30:0", "30:21"};
-    if (width == 800 && r.std == 0)
-        r.std = 1;
-    return {"calls", "32:" + hex(r.std), "32:20"};
+    r.mode = width > 800 && r.mode == 2 ? 0 : r.mode;
+    r.standard = width == 800 && r.mode == 2 && r.standard == 0 ? 1 : r.standard;
+    return r.mode == 1 ? Args{"calls", "31:0", r.pal ? "31:1" : "31:0", r.scale ? "31:10" : "31:11"}
+         : r.mode == 2 ? Args{"calls", "32:" + Hex(r.standard), "32:20"}
+                       : Args{"calls", "30:0", "30:21"};
 }
 
 // OK, the board's closing call on NT, the exit, and the values written.
-std::vector<Args> closing(const Record &r, bool nt)
+std::vector<Args> Closing(const Record &r, bool nt)
 {
-    std::vector<Args> steps = {{"click", "114"}, {"calls"}, {"exited", "0"}};
+    std::vector<Args> steps = {{"click", std::to_string(IDC_OK)}, {"calls"}, {"exited", "0"}};
+    for (const StoredField &value : k9xValues)
+        if (!nt)
+            steps.push_back({"regval", k9xKey, value.name, "dword", Hex(r.*value.field)});
     if (nt) {
-        steps[1].push_back("28:" + hex(pack(r) >> 16 & 0xFF) + ":" + hex(r.y << 8 | r.x));
-        steps.push_back({"regval", kNtValues, kNtValue, "dword", hex(pack(r))});
-        return steps;
+        steps[1].push_back("28:" + Hex(PackRecord(r) >> 16 & 0xFF) + ":" + Hex(r.y << 8 | r.x));
+        steps.push_back({"regval", kNtKey, kNtValue, "dword", Hex(PackRecord(r))});
     }
-    for (const Field &f : kFields)
-        steps.push_back({"regval", k9xValues, f.name, "dword", hex(r.*f.member)});
     return steps;
 }
 
-std::string resetKey(const char *key)
+std::string BoxContent(HWND box)
 {
-    HKEY k;
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr))
-        return std::string("cannot create HKLM\\") + key;
-    RegCloseKey(k);
-    return "";
+    return Quote(WindowText(box)) + " " + Quote(WindowText(GetDlgItem(box, 0xFFFF)));
 }
 
-std::string boxContent(HWND box)
+void CALLBACK OnReply(HWND, UINT, ULONG_PTR sequence, LRESULT)
 {
-    return quote(windowText(box)) + " " + quote(windowText(GetDlgItem(box, 0xFFFF)));
+    driver.replied = std::max(driver.replied, LONG_PTR(sequence));
 }
 
-class Runner {
-public:
-    Runner(Program &p, int width) : prog_(p), width_(width) {}
-    bool run(const Case &c, unsigned widthBit);
-    std::string exec(const Args &a);
+// Waits for the last send's reply, which mostly comes at once; a message box may hold it (pending).
+std::string Settle()
+{
+    bool waited = false, handled = WaitUntil([&] {
+        return driver.replied >= driver.pending
+            || (std::exchange(waited, true) && (driver.panel->OpenMessageBox() || driver.panel->Ended()));
+    }, kTimeoutMs);
+    driver.pending = driver.replied >= driver.pending || driver.panel->Ended() ? 0 : driver.pending;
+    return handled ? "" : "the program did not handle it within 10 s";
+}
 
-    std::string family(const Args &a);
-    std::string registry(const Args &a);
-    std::string start(const Args &);
-    std::string calls(const Args &a);
-    std::string input(const Args &a);
-    std::string state(const Args &a);
-    std::string repeat(const Args &a);
-    std::string lifetime(const Args &a);
-    std::string window(const Args &a);
-    std::string children(const Args &a);
-    std::string menubar(const Args &a);
-    std::string msgbox(const Args &a);
-    std::string resource(const Args &a);
-    std::string paint(const Args &a);
-    std::string random(const Args &a);
-    std::string badValues(const Args &a);
+// Sent without blocking on the program's modal loops, so a press that opens a message box returns.
+std::string Send(HWND to, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    driver.pending = ++driver.sent;
+    if (!SendMessageCallbackW(to, message, wParam, lParam, OnReply, ULONG_PTR(driver.pending)))
+        return "cannot send to the window (error " + std::to_string(GetLastError()) + ")";
+    return Settle();
+}
 
-private:
-    std::string needDialog();
-    std::string script(const std::vector<Args> &steps);
-    std::string pressOk(HWND box);
-    HWND control(const std::string &id, std::string &err);
-    const DlgTemplate *dialogTemplate(std::string &err);
+std::string PressOk(HWND box)
+{
+    HWND ok = GetDlgItem(box, IDOK);
+    PostMessageW(ok ? ok : GetWindow(box, GW_CHILD), BM_CLICK, 0, 0);
+    return WaitUntil([box] { return !IsWindow(box); }, kTimeoutMs) ? Settle() : "the message box did not close on OK";
+}
 
-    Program &prog_;
-    int width_;
-    std::string family_;
-    std::string storedWord_; // the NT word at start, as the stand-in describes it
-    DlgTemplate tpl_;
-    std::string tplError_;
-    bool tplLoaded_ = false;
+// Which standard icon a message box shows: each is drawn on the box's background and compared with
+// the screen, as Wine cannot read another process's icons.
+std::string MessageBoxIcon(HWND box)
+{
+    HWND icon = nullptr;
+    for (HWND hwnd = GetWindow(box, GW_CHILD); hwnd && !icon; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        icon = (GetWindowLongW(hwnd, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(hwnd) ? hwnd : nullptr;
+    DWORD_PTR shown = 0;
+    RECT place;
+    if (!icon || !SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &shown) || !shown
+        || !GetWindowRect(icon, &place))
+        return "none";
+    Picture seen = Screen().Capture(place), drawn = seen;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, seen.width, -seen.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    DWORD *bits = nullptr;
+    HDC hdc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(hdc, &info, DIB_RGB_COLORS, reinterpret_cast<void **>(&bits), nullptr, 0);
+    HGDIOBJ old = SelectObject(hdc, bitmap);
+    const std::pair<const char *, LPCSTR> kIcons[] = {
+        {"error", IDI_ERROR}, {"warning", IDI_WARNING}, {"information", IDI_INFORMATION}, {"question", IDI_QUESTION}};
+    std::string found = "unknown";
+    for (size_t i = 0; bits && !seen.pixels.empty() && i < std::size(kIcons) && found == "unknown"; ++i) {
+        // The icon's transparent corner shows the box's background.
+        std::fill_n(bits, seen.pixels.size(), seen.pixels[0]);
+        DrawIconEx(hdc, 0, 0, LoadIconA(nullptr, kIcons[i].second), 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
+        GdiFlush();
+        std::transform(bits, bits + seen.pixels.size(), drawn.pixels.begin(), [](DWORD p) { return p & 0xFFFFFF; });
+        found = drawn == seen ? kIcons[i].first : found;
+    }
+    SelectObject(hdc, old);
+    DeleteObject(bitmap);
+    DeleteDC(hdc);
+    return found;
+}
+
+// The dialog resource APP and its menu, read from the exe as data: each field of the dialog and
+// of its items as the directives write it. Wine cannot read another process's menu.
+struct Template {
+    Fields dialog;
+    std::vector<Fields> items;
+    std::string menu, menuItems, error;
 };
 
-struct Verb {
-    const char *name;
-    size_t minArgs, maxArgs;
-    std::string (Runner::*run)(const Args &);
-};
-
-const size_t kMany = 99;
-const Verb kVerbs[] = {
-    {"family", 1, 1, &Runner::family},          // 9x|nt|none
-    {"set", 3, kMany, &Runner::registry},       // KEY NAME dword N | qword N | sz "S" | binary XX...
-    {"delkey", 1, 1, &Runner::registry},        // KEY
-    {"regval", 3, kMany, &Runner::registry},    // KEY NAME VALUE|absent
-    {"regkey", 2, 2, &Runner::registry},        // KEY present|absent
-    {"start", 0, 0, &Runner::start},
-    {"calls", 0, kMany, &Runner::calls},        // OP:VALUE[:ARG]...
-    {"click", 1, 1, &Runner::input},            // ID
-    {"command", 1, 2, &Runner::input},          // ID [NOTIFY]
-    {"key", 1, 1, &Runner::input},              // esc
-    {"sysclose", 0, 0, &Runner::input},
-    {"repeat", 2, kMany, &Runner::repeat},      // N DIRECTIVE
-    {"enabled", 1, kMany, &Runner::state},      // ID...
-    {"disabled", 1, kMany, &Runner::state},
-    {"checked", 1, kMany, &Runner::state},
-    {"unchecked", 1, kMany, &Runner::state},
-    {"text", 2, 2, &Runner::state},             // ID "TEXT"
-    {"running", 0, 0, &Runner::lifetime},
-    {"exited", 1, 1, &Runner::lifetime},        // CODE
-    {"caption", 1, 1, &Runner::window},         // "TEXT"
-    {"mainwindow", 1, 2, &Runner::window},      // "CLASS" ["TITLE"]
-    {"children", 1, 1, &Runner::children},      // N
-    {"child", 3, 4, &Runner::children},         // INDEX ID CLASS ["TEXT"]
-    {"menubar", 1, 1, &Runner::menubar},        // empty
-    {"msgbox", 2, 3, &Runner::msgbox},          // "TITLE" "TEXT" [ICON]
-    {"nomsgbox", 0, 0, &Runner::msgbox},
-    {"template", 1, kMany, &Runner::resource},  // FIELD VALUE...
-    {"item", 9, 9, &Runner::resource},          // INDEX ID CLASS STYLE X Y W H "TEXT"
-    {"logo", 0, 0, &Runner::paint},
-    {"repaint", 1, 1, &Runner::paint},          // N
-    {"move", 2, 2, &Runner::paint},             // X Y
-    {"random", 2, 2, &Runner::random},          // N SEED
-    {"badvalues", 1, 1, &Runner::badValues},    // 9x|nt
-};
-
-const Verb *findVerb(const std::string &name)
+Template ReadTemplate(HMODULE module)
 {
-    for (const Verb &v : kVerbs)
-        if (name == v.name)
-            return &v;
-    return nullptr;
-}
-
-std::string checkArgs(const Args &a)
-{
-    const Verb *v = findVerb(a[0]);
-    if (!v)
-        return "unknown directive " + a[0];
-    if (a.size() - 1 < v->minArgs || a.size() - 1 > v->maxArgs)
-        return "wrong number of arguments to " + a[0];
-    return a[0] == "repeat" ? checkArgs(Args(a.begin() + 2, a.end())) : "";
-}
-
-std::string tokenize(const std::string &line, Args &out)
-{
-    for (size_t i = 0; i < line.size();) {
-        if (isspace(static_cast<unsigned char>(line[i]))) {
-            ++i;
-        } else if (line[i] == '"') {
-            std::string s;
-            for (++i; i < line.size() && line[i] != '"'; ++i) {
-                char c = line[i];
-                if (c == '\\' && i + 1 < line.size())
-                    c = line[++i] == 'n' ? '\n' : line[i];
-                s += c;
-            }
-            if (i++ >= line.size())
-                return "unterminated string";
-            out.push_back(s);
-        } else {
-            size_t end = std::min(line.find_first_of(" \t\r", i), line.size());
-            out.push_back(line.substr(i, end - i));
-            i = end;
-        }
-    }
-    return "";
-}
-
-// `@640,800:` before a directive.
-std::string widthPrefix(const std::string &token, unsigned &mask)
-{
-    if (token.size() < 3 || token.back() != ':')
-        return "expected @W,W: before a directive";
-    std::string list = token.substr(1, token.size() - 2) + ",";
-    for (size_t at = 0, comma; (comma = list.find(',', at)) != std::string::npos; at = comma + 1)
-        if (!addWidth(list.substr(at, comma - at), mask))
-            return "unknown width in " + token;
-    return "";
-}
-
-void parseFile(const std::string &path, std::vector<Case> &cases)
-{
-    std::string file = path.substr(path.find_last_of("/\\") + 1);
-    std::ifstream in(path);
-    if (!in) {
-        cases.emplace_back(file, "(file)", 0);
-        cases.back().error = "cannot read " + path;
-        return;
-    }
-    std::string line;
-    for (int n = 1; std::getline(in, line); ++n) {
-        size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos || line[first] == '#')
-            continue;
-        Args a;
-        std::string err = tokenize(line, a);
-        unsigned widths = 0;
-        if (err.empty() && a[0][0] == '@') {
-            err = widthPrefix(a[0], widths);
-            a.erase(a.begin());
-            if (err.empty() && (a.empty() || a[0] == "case" || a[0] == "widths"))
-                err = "a width prefix needs a directive other than case or widths";
-        }
-        if (err.empty() && a[0] == "case") {
-            cases.emplace_back(file, join(a, 1), n);
-            continue;
-        }
-        if (cases.empty() || cases.back().file != file) {
-            cases.emplace_back(file, "(before the first case)", n);
-            err = err.empty() ? "directive before the first case" : err;
-        }
-        Case &c = cases.back();
-        if (err.empty() && a[0] == "widths") {
-            c.widths = 0;
-            for (size_t i = 1; i < a.size() && err.empty(); ++i)
-                if (!addWidth(a[i], c.widths))
-                    err = "unknown width " + a[i];
-            if (a.size() < 2)
-                err = "widths needs at least one width";
-        } else if (err.empty() && (err = checkArgs(a)).empty()) {
-            c.steps.push_back({n, widths ? widths : kAllWidths, a});
-        }
-        if (!err.empty() && c.error.empty())
-            c.error = err, c.errorLine = n;
-    }
-}
-
-bool Runner::run(const Case &c, unsigned widthBit)
-{
-    auto fail = [&](int line, const std::string &err) {
-        printf("%s:%d: %s: %s\n", c.file.c_str(), line, c.name.c_str(), err.c_str());
-        prog_.kill();
-        return false;
+    Template t;
+    HRSRC found = module ? FindResourceA(module, "APP", MAKEINTRESOURCEA(5) /* RT_DIALOG */) : nullptr;
+    const BYTE *data = found ? static_cast<const BYTE *>(LockResource(LoadResource(module, found))) : nullptr;
+    const BYTE *at = data;
+    auto word = [&] { WORD value; std::memcpy(&value, at, 2); at += 2; return value; };
+    auto dword = [&] { DWORD low = word(); return low | DWORD(word()) << 16; };
+    auto pair = [&] { int x = short(word()); return std::to_string(x) + " " + std::to_string(short(word())); };
+    auto text = [&] {
+        std::wstring chars;
+        for (WORD c; (c = word()) != 0;)
+            chars += wchar_t(c);
+        return Utf8(chars.c_str());
     };
-    if (!c.error.empty())
-        return fail(c.errorLine, c.error);
-    prog_.kill();
-    std::string err = resetKey(kNtKey) + resetKey(k9xKey) + family({"family", "nt"});
-    if (!err.empty())
-        return fail(c.line, err);
-    for (const Step &s : c.steps)
-        if (s.widths & widthBit)
-            if (err = exec(s.args); !err.empty())
-                return fail(s.line, err);
-    prog_.kill();
-    return true;
+    // Empty, a text, or 0xFFFF and an ordinal: for a class, an atom.
+    auto name = [&](bool isClass) {
+        static const char *const kAtoms[] = {"Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox"};
+        if (WORD(at[0] | at[1] << 8) != 0xFFFF)
+            return text();
+        at += 2;
+        WORD ordinal = word();
+        return isClass && ordinal >= 0x80 && ordinal <= 0x85 ? kAtoms[ordinal - 0x80] : "#" + std::to_string(ordinal);
+    };
+    Fields &dialog = t.dialog;
+    if (!data || WORD(data[2] | data[3] << 8) == 0xFFFF) {
+        t.error = "no classic dialog template APP in " + driver.panel->exe;
+        return t;
+    }
+    DWORD style = dword();
+    dialog["style"] = Hex(style), dialog["extended style"] = Hex(dword());
+    int count = word();
+    dialog["items"] = std::to_string(count), dialog["pos"] = pair(), dialog["size"] = pair();
+    dialog["menu"] = Quote(t.menu = name(false));
+    std::string cls = name(true);
+    dialog["class"] = cls.empty() ? "none" : Quote(cls), dialog["caption"] = Quote(text());
+    int points = style & DS_SETFONT ? word() : 0;
+    dialog["font"] = style & DS_SETFONT ? std::to_string(points) + " " + Quote(text()) : "none";
+    for (int i = 0; i < count; ++i) {
+        at = data + ((at - data + 3) & ~3);
+        Fields &item = t.items.emplace_back();
+        item["style"] = Hex(dword()), item["extended style"] = Hex(dword());
+        item["pos"] = pair(), item["size"] = pair(), item["id"] = std::to_string(word());
+        item["class"] = name(true), item["text"] = Quote(name(false));
+        at += word(); // creation data
+    }
+    HMENU menu = LoadMenuA(module, t.menu.c_str());
+    for (int i = 0, n = menu ? GetMenuItemCount(menu) : 0; i < n; ++i) {
+        wchar_t item[256] = L"";
+        GetMenuStringW(menu, i, item, 256, MF_BYPOSITION);
+        t.menuItems += (i ? " " : "") + Quote(Utf8(item));
+    }
+    t.menuItems = menu ? "[" + t.menuItems + "]" : "no menu resource " + t.menu;
+    if (menu)
+        DestroyMenu(menu);
+    return t;
 }
 
-std::string Runner::exec(const Args &a)
+// Loaded once; the exe stays mapped as data until the driver ends.
+const Template &DialogTemplate()
 {
-    return (this->*findVerb(a[0])->run)(a);
+    static const Template loaded =
+        ReadTemplate(LoadLibraryExA(driver.panel->exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    return loaded;
 }
 
-std::string Runner::repeat(const Args &a)
+std::string Exec(const Args &args);
+
+std::string Script(const std::vector<Args> &steps)
 {
-    long long n = 0;
-    if (!number(a[1], n) || n < 0)
-        return "bad repeat count " + a[1];
-    for (long long i = 1; i <= n; ++i)
-        if (std::string err = exec(Args(a.begin() + 2, a.end())); !err.empty())
-            return "repeat " + std::to_string(i) + " of " + a[1] + ": " + err;
+    for (const Args &step : steps)
+        if (std::string error = Exec(step); !error.empty())
+            return Join(step) + ": " + error;
     return "";
 }
 
-std::string Runner::family(const Args &a)
+std::string Repeat(const Args &args)
 {
-    const std::string &f = a[1];
-    const char *version = f == "9x" ? "win98" : f == "nt" ? "winxp" : f == "none" ? "win31" : nullptr;
-    if (!version)
-        return "unknown family " + f + " (9x, nt or none)";
-    family_ = f;
-    std::string key = kAppDefaults + prog_.name;
-    HKEY k;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr))
-        return "cannot create HKCU\\" + key;
-    RegSetValueExA(k, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(version), DWORD(strlen(version) + 1));
-    RegCloseKey(k);
+    for (long long i = 1; i <= Int(args[1]); ++i)
+        if (std::string error = Exec(Args(args.begin() + 2, args.end())); !error.empty())
+            return "repeat " + std::to_string(i) + " of " + args[1] + ": " + error;
     return "";
 }
 
-std::string Runner::registry(const Args &a)
+std::string Family(const Args &args)
 {
-    std::string key = keyPath(a[1]);
-    HKEY k;
-    if (a[0] == "delkey") {
-        LONG r = RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
-        return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND ? "" : "cannot delete HKLM\\" + key;
-    }
-    if (a[0] == "regkey") {
-        if (a[2] != "present" && a[2] != "absent")
-            return "expected present or absent";
-        bool present = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS;
-        if (present)
-            RegCloseKey(k);
-        return (a[2] == "present") == present ? "" : differs("HKLM\\" + key, a[2], present ? "present" : "absent");
-    }
+    driver.family = args[1];
+    return SetFamily(driver.panel->name, args[1]) ? "" : "cannot set family " + args[1] + " (9x, nt or none)";
+}
+
+// NT and 9X at the start of KEY stand for the roots of the two layouts.
+std::string Registry(const Args &args)
+{
+    std::string root = args[1].substr(0, args[1].find('\\')), rest = args[1].substr(root.size());
+    std::string key = root == "NT" ? kNtRoot + rest : root == "9X" ? k9xRoot + rest : args[1], where = "HKLM\\" + key;
+    const char *present = KeyExists(key) ? "present" : "absent";
+    if (args[0] == "delkey")
+        return DeleteKey(key) ? "" : "cannot delete " + where;
+    if (args[0] == "regkey")
+        return args[2] == present ? "" : Differs(where, args[2], present);
+    DWORD type = REG_NONE, seenType = REG_NONE;
+    std::string data, seenData;
+    bool absent = args[0] == "regval" && args.size() == 4 && args[3] == "absent";
+    if (std::string error = absent ? "" : RegData(args, 3, type, data); !error.empty())
+        return error;
+    if (args[0] == "set")
+        return WriteValue(key, args[2], type, data) ? "" : "cannot set " + args[2] + " in " + where;
+    std::string seen = ReadValue(key, args[2], seenType, seenData) ? DescribeValue(seenType, seenData) : "absent";
+    std::string expected = absent ? "absent" : DescribeValue(type, data);
+    return seen == expected ? "" : Differs(where + " " + Quote(args[2]), expected, seen);
+}
+
+// The panel never writes the NT word before its closing command: the stand-in's line for that
+// command must find the word as it was when the program started.
+std::string Start(const Args &)
+{
     DWORD type = REG_NONE;
     std::string data;
-    bool absent = a[0] == "regval" && a.size() == 4 && a[3] == "absent";
-    if (std::string err = absent ? "" : regData(a, 3, type, data); !err.empty())
-        return err;
-    if (a[0] == "set") {
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr))
-            return "cannot create HKLM\\" + key;
-        LONG r = RegSetValueExA(k, a[2].c_str(), 0, type, reinterpret_cast<const BYTE *>(data.data()), DWORD(data.size()));
-        RegCloseKey(k);
-        return r == ERROR_SUCCESS ? "" : "cannot set " + a[2] + " in HKLM\\" + key;
-    }
-    DWORD seenType = 0;
-    std::string seenData;
-    std::string seen = readValue(key, a[2], seenType, seenData) ? describeValue(seenType, seenData) : "absent";
-    std::string expected = absent ? "absent" : describeValue(type, data);
-    return seen == expected ? "" : differs("HKLM\\" + key + " " + quote(a[2]), expected, seen);
+    bool stored = ReadValue(kNtKey, kNtValue, type, data), word = type == REG_DWORD && data.size() == 4;
+    driver.storedWord = !stored ? "nothing" : word ? Hex(AsRead(data)) : "another value";
+    driver.pending = 0;
+    return driver.panel->Start();
 }
 
-// The panel never writes the NT word before its closing command: the stand-in's line for
-// that command must find the word as it was when the program started.
-std::string Runner::start(const Args &)
-{
-    DWORD type;
-    std::string data;
-    storedWord_ = "nothing";
-    if (readValue(keyPath(kNtValues), kNtValue, type, data))
-        storedWord_ = type == REG_DWORD && data.size() == 4 ? hex(asRead(data)) : "another value";
-    return prog_.start();
-}
-
-std::string Runner::calls(const Args &a)
+std::string Calls(const Args &args)
 {
     auto token = [](unsigned op, unsigned value, unsigned arg) {
-        char buf[40];
-        snprintf(buf, sizeof buf, arg == op ? "%x:%x" : "%x:%x:%x", op, value, arg);
-        return std::string(buf);
+        return Hex(op) + ":" + Hex(value) + (arg == op ? "" : ":" + Hex(arg));
     };
-    std::vector<std::string> expected, seen;
-    for (size_t i = 1; i < a.size(); ++i) {
+    Args expected, seen;
+    for (size_t i = 1; i < args.size(); ++i) {
         unsigned op, value, arg;
         char extra;
-        int n = sscanf(a[i].c_str(), "%x:%x:%x%c", &op, &value, &arg, &extra);
+        int n = std::sscanf(args[i].c_str(), "%x:%x:%x%c", &op, &value, &arg, &extra);
         if (n != 2 && n != 3)
-            return "bad call " + a[i] + " (OP:VALUE or OP:VALUE:ARG, in hex)";
+            return "bad call " + args[i] + " (OP:VALUE or OP:VALUE:ARG, in hex)";
         expected.push_back(token(op, value, n == 3 ? arg : op));
     }
     // The log may lag behind the program a little; stop early once it can no longer match.
     std::string early;
-    waitUntil([&] {
-        for (const std::string &line : prog_.newLogLines()) {
+    WaitUntil([&] {
+        for (const std::string &line : driver.panel->Log().NewLines()) {
             unsigned op, value, arg;
-            bool ok = sscanf(line.c_str(), "Dravik(%x, %x, %x)", &op, &value, &arg) == 3;
-            seen.push_back(ok ? token(op, value, arg) : quote(line));
+            bool call = std::sscanf(line.c_str(), "Dravik(%x, %x, %x)", &op, &value, &arg) == 3;
+            seen.push_back(call ? token(op, value, arg) : Quote(line));
             size_t held = line.find("TVXYPos held ");
-            if (ok && op == 0x28 && early.empty() && (held == std::string::npos || line.substr(held + 13) != storedWord_))
-                early = differs("TVXYPos when the board got the closing call", storedWord_,
-                                held == std::string::npos ? "no word in " + quote(line) : line.substr(held + 13));
+            std::string word = held == std::string::npos ? "no word in " + Quote(line) : line.substr(held + 13);
+            if (call && op == 0x28 && early.empty() && word != driver.storedWord)
+                early = Differs("TVXYPos when the board got the closing call", driver.storedWord, word);
         }
         return seen.size() >= expected.size() || !std::equal(seen.begin(), seen.end(), expected.begin());
     }, 1000);
-    if (seen != expected)
-        return differs("calls", "[" + join(expected) + "]", "[" + join(seen) + "]");
-    return early;
+    return seen != expected ? Differs("calls", "[" + Join(expected) + "]", "[" + Join(seen) + "]") : early;
 }
 
-std::string Runner::needDialog()
+std::string Input(const Args &args)
 {
-    if (!prog_.started())
-        return "the program was not started";
-    if (prog_.dialog())
-        return "";
-    if (prog_.ended())
-        return "no dialog: the program ended with exit code " + std::to_string(prog_.exitCode());
-    if (HWND box = prog_.messageBox())
-        return "no dialog: a message box is open: " + boxContent(box);
-    return "no dialog";
+    HWND hDlg = driver.panel->Dialog();
+    if (args[0] == "command")
+        return Send(hDlg, WM_COMMAND, MAKEWPARAM(Int(args[1]), args.size() > 2 ? Int(args[2]) : 0), 0);
+    if (args[0] == "sysclose")
+        return Send(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    HWND control = GetDlgItem(hDlg, int(WORD(Int(args[1]))));
+    if (control && IsWindowEnabled(control) && IsWindowVisible(control))
+        return Send(control, BM_CLICK, 0, 0);
+    return "cannot click " + args[1] + ": it is "
+         + (!control ? "not there" : IsWindowEnabled(control) ? "hidden" : "disabled");
 }
 
-HWND Runner::control(const std::string &id, std::string &err)
+// Posted, like a real key, so it passes through the program's IsDialogMessage.
+std::string Key(const Args &args)
 {
-    long long n = 0;
-    if (!(err = needDialog()).empty())
-        return nullptr;
-    if (!number(id, n))
-        return err = "bad control id " + id, nullptr;
-    HWND h = GetDlgItem(prog_.dialog(), int(WORD(n)));
-    if (!h)
-        err = "no control " + id;
-    return h;
-}
-
-std::string Runner::input(const Args &a)
-{
-    std::string err = needDialog();
-    if (!err.empty())
-        return err;
-    HWND dlg = prog_.dialog();
-    if (a[0] == "click") {
-        HWND h = control(a[1], err);
-        if (h && (!IsWindowEnabled(h) || !IsWindowVisible(h)))
-            err = "cannot click " + a[1] + ": it is " + (IsWindowEnabled(h) ? "hidden" : "disabled");
-        return err.empty() ? prog_.send(h, BM_CLICK, 0, 0) : err;
-    }
-    if (a[0] == "command") {
-        long long id = 0, notify = 0;
-        if (!number(a[1], id) || (a.size() > 2 && !number(a[2], notify)))
-            return "bad command";
-        return prog_.send(dlg, WM_COMMAND, MAKEWPARAM(id, notify), 0);
-    }
-    if (a[0] == "sysclose")
-        return prog_.send(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
-    if (a[1] != "esc")
-        return "only `key esc` is known";
-    // Posted, like a real key, so it passes through the program's IsDialogMessage.
+    HWND hDlg = driver.panel->Dialog();
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
-    HWND to = dlg;
-    if (GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &gui) && gui.hwndFocus && IsChild(dlg, gui.hwndFocus))
-        to = gui.hwndFocus;
+    if (args[1] != "esc")
+        return "only `key esc` is known";
+    bool focused = GetGUIThreadInfo(GetWindowThreadProcessId(hDlg, nullptr), &gui) && gui.hwndFocus;
+    HWND to = focused && IsChild(hDlg, gui.hwndFocus) ? gui.hwndFocus : hDlg;
     PostMessageW(to, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     PostMessageW(to, WM_KEYUP, VK_ESCAPE, 0xC0010001);
     return "";
 }
 
-std::string Runner::state(const Args &a)
+std::string State(const Args &args)
 {
-    std::string err;
-    if (a[0] == "text") {
-        HWND h = control(a[1], err);
-        return h && windowText(h) != a[2] ? differs("text of " + a[1], quote(a[2]), quote(windowText(h))) : err;
-    }
-    bool enabling = a[0] == "enabled" || a[0] == "disabled";
-    for (size_t i = 1; i < a.size(); ++i) {
-        HWND h = control(a[i], err);
-        if (!h)
-            return err;
-        DWORD_PTR check = 0;
-        if (!enabling)
-            SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &check);
-        bool on = enabling ? IsWindowEnabled(h) : check == BST_CHECKED;
-        const char *seen = enabling ? (on ? "enabled" : "disabled") : (on ? "checked" : "unchecked");
-        if (a[0] != seen)
-            return differs("control " + a[i], a[0], seen);
+    bool isText = args[0] == "text", enabling = args[0] == "enabled" || args[0] == "disabled";
+    for (size_t i = 1; i < (isText ? 2 : args.size()); ++i) {
+        HWND control = GetDlgItem(driver.panel->Dialog(), int(WORD(Int(args[i]))));
+        bool on = control && (enabling ? IsWindowEnabled(control) : !isText && IsChecked(control));
+        std::string want = isText ? Quote(args[2]) : args[0];
+        std::string seen = !control ? "no control" : isText ? Quote(WindowText(control))
+                         : enabling ? (on ? "enabled" : "disabled") : (on ? "checked" : "unchecked");
+        if (seen != want)
+            return Differs((isText ? "text of " : "control ") + args[i], want, seen);
     }
     return "";
 }
 
-std::string Runner::lifetime(const Args &a)
+std::string Lifetime(const Args &args)
 {
-    if (!prog_.started())
-        return "the program was not started";
-    std::string code = std::to_string(prog_.ended(a[0] == "running" ? 200 : kTimeoutMs) ? prog_.exitCode() : STILL_ACTIVE);
-    if (a[0] == "running")
-        return prog_.ended() ? "the program ended with exit code " + code : "";
-    long long want = 0;
-    if (!number(a[1], want))
-        return "bad exit code " + a[1];
-    if (!prog_.ended())
-        return "the program is still running after 10 s";
-    return DWORD(want) == prog_.exitCode() ? "" : differs("exit code", a[1], code);
+    Program &panel = *driver.panel;
+    bool running = args[0] == "running", ended = panel.Started() && panel.Ended(running ? 200 : kTimeoutMs);
+    std::string code = std::to_string(ended ? panel.ExitCode() : STILL_ACTIVE);
+    return !panel.Started() ? "the program was not started"
+         : running          ? (ended ? "the program ended with exit code " + code : "")
+         : !ended           ? "the program is still running after 10 s"
+         : DWORD(Int(args[1])) == panel.ExitCode() ? "" : Differs("exit code", args[1], code);
 }
 
-std::string Runner::window(const Args &a)
+std::string Window(const Args &args)
 {
-    if (std::string err = needDialog(); !err.empty())
-        return err;
-    HWND dlg = prog_.dialog();
-    if (a[0] == "caption")
-        return windowText(dlg) == a[1] ? "" : differs("caption", quote(a[1]), quote(windowText(dlg)));
-    std::string title = a.size() > 2 ? a[2] : a[1];
-    HWND main = prog_.mainWindow(a[1]);
-    if (!main)
-        return "no top-level window of class " + quote(a[1]);
-    if (IsWindowVisible(main))
-        return "the window of class " + quote(a[1]) + " is visible";
-    if (windowText(main) != title)
-        return differs("title of the main window", quote(title), quote(windowText(main)));
-    HWND owner = GetWindow(dlg, GW_OWNER);
-    return owner == main ? "" : differs("owner of the dialog", quote(a[1]), owner ? quote(windowClass(owner)) : "none");
+    HWND hDlg = driver.panel->Dialog(), owner = GetWindow(hDlg, GW_OWNER), top = driver.panel->TopWindow(args[1]);
+    if (args[0] == "caption")
+        return WindowText(hDlg) == args[1] ? "" : Differs("caption", Quote(args[1]), Quote(WindowText(hDlg)));
+    std::string want = "hidden " + Quote(args[1]) + " " + Quote(args.size() > 2 ? args[2] : args[1]) + ", the owner";
+    std::string seen = !top ? "none"
+                            : (IsWindowVisible(top) ? "visible " : "hidden ") + Quote(WindowClass(top)) + " "
+                                  + Quote(WindowText(top)) + (top == owner ? ", the owner" : ", not the owner");
+    return seen == want ? "" : Differs("main window of the dialog", want, seen);
 }
 
-std::string Runner::children(const Args &a)
+std::string Children(const Args &args)
 {
-    if (std::string err = needDialog(); !err.empty())
-        return err;
-    std::vector<HWND> kids;
-    for (HWND h = GetWindow(prog_.dialog(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
-        kids.push_back(h);
-    long long n = 0, id = 0;
-    if (!number(a[1], n))
-        return "bad number " + a[1];
-    if (a[0] == "children")
-        return size_t(n) == kids.size() ? "" : differs("children", a[1], std::to_string(kids.size()));
-    if (!number(a[2], id))
-        return "bad control id " + a[2];
-    if (n < 1 || size_t(n) > kids.size())
-        return "no child " + a[1] + ": the dialog has " + std::to_string(kids.size());
-    HWND h = kids[n - 1];
-    bool withText = a.size() > 4;
-    std::string want = std::to_string(WORD(id)) + " " + a[3] + (withText ? " " + quote(a[4]) : "");
-    std::string seen = std::to_string(WORD(GetDlgCtrlID(h))) + " " + windowClass(h) + (withText ? " " + quote(windowText(h)) : "");
-    bool same = WORD(GetDlgCtrlID(h)) == WORD(id) && sameText(windowClass(h), a[3]) && (!withText || windowText(h) == a[4]);
-    return same ? "" : differs("child " + a[1], want, seen);
+    std::vector<HWND> children;
+    for (HWND hwnd = GetWindow(driver.panel->Dialog(), GW_CHILD); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        children.push_back(hwnd);
+    size_t n = size_t(Int(args[1]));
+    std::string count = std::to_string(children.size());
+    if (args[0] == "children" || n < 1 || n > children.size())
+        return args[0] != "children" ? "no child " + args[1] + ": the dialog has " + count
+             : n == children.size()  ? ""
+                                     : Differs("children", args[1], count);
+    // Class names are the same whatever their case.
+    std::string cls = SameText(WindowClass(children[n - 1]), args[3]) ? args[3] : WindowClass(children[n - 1]);
+    std::string text = args.size() > 4 ? " " + Quote(WindowText(children[n - 1])) : "";
+    std::string want = std::to_string(WORD(Int(args[2]))) + " " + args[3] + (text.empty() ? "" : " " + Quote(args[4]));
+    std::string seen = std::to_string(WORD(GetDlgCtrlID(children[n - 1]))) + " " + cls + text;
+    return seen == want ? "" : Differs("child " + args[1], want, seen);
 }
 
-std::string Runner::menubar(const Args &a)
+std::string Menubar(const Args &args)
 {
-    std::string err = needDialog();
-    if (a[1] != "empty")
-        return "only `menubar empty` is known";
-    if (!err.empty())
-        return err;
-    if (!GetMenu(prog_.dialog()))
-        return "the dialog has no menu bar";
-    // Wine cannot read another process's menu, so the items come from the dialog's menu resource.
-    const DlgTemplate *t = dialogTemplate(err);
-    std::vector<std::string> items;
-    if (!t || !(err = loadMenuTexts(prog_.exe, t->menu, items)).empty())
-        return err;
-    for (std::string &s : items)
-        s = quote(s);
-    return items.size() == 1 && items[0] == "\"\"" ? "" : differs("items of menu " + t->menu, "[\"\"]", "[" + join(items) + "]");
+    const Template &t = DialogTemplate();
+    return args[1] != "empty"               ? "only `menubar empty` is known"
+         : !GetMenu(driver.panel->Dialog()) ? "the dialog has no menu bar"
+         : !t.error.empty()                 ? t.error
+         : t.menuItems == "[\"\"]"          ? ""
+                                            : Differs("items of menu " + t.menu, "[\"\"]", t.menuItems);
 }
 
-std::string Runner::msgbox(const Args &a)
+std::string Msgbox(const Args &args)
 {
+    Program &panel = *driver.panel;
     HWND box = nullptr;
-    if (a[0] == "nomsgbox")
-        return (box = prog_.messageBox()) ? "a message box is open: " + boxContent(box) : "";
-    waitUntil([&] { return (box = prog_.messageBox()) || prog_.ended(); }, kTimeoutMs);
+    if (args[0] == "nomsgbox")
+        return (box = panel.OpenMessageBox()) ? "a message box is open: " + BoxContent(box) : "";
+    WaitUntil([&] { return (box = panel.OpenMessageBox()) || panel.Ended(); }, kTimeoutMs);
     if (!box)
-        return prog_.ended() ? "no message box: the program ended with exit code " + std::to_string(prog_.exitCode())
+        return panel.Ended() ? "no message box: the program ended with exit code " + std::to_string(panel.ExitCode())
                              : "no message box within 10 s";
-    std::string want = quote(a[1]) + " " + quote(a[2]);
-    if (boxContent(box) != want)
-        return differs("message box", want, boxContent(box));
-    std::string wantIcon = a.size() > 3 ? a[3] : "error", icon;
-    waitUntil([&] { return (icon = messageBoxIcon(box)) == wantIcon; }, 1000); // it may not be painted yet
-    if (icon != wantIcon)
-        return differs("icon of the message box", wantIcon, icon);
-    return pressOk(box);
+    std::string want = Quote(args[1]) + " " + Quote(args[2]);
+    if (BoxContent(box) != want)
+        return Differs("message box", want, BoxContent(box));
+    std::string wantIcon = args.size() > 3 ? args[3] : "error", icon;
+    WaitUntil([&] { return (icon = MessageBoxIcon(box)) == wantIcon; }, 1000); // it may not be painted yet
+    return icon == wantIcon ? PressOk(box) : Differs("icon of the message box", wantIcon, icon);
 }
 
-std::string Runner::pressOk(HWND box)
-{
-    HWND ok = GetDlgItem(box, IDOK);
-    PostMessageW(ok ? ok : GetWindow(box, GW_CHILD), BM_CLICK, 0, 0);
-    if (!waitUntil([box] { return !IsWindow(box); }, kTimeoutMs))
-        return "the message box did not close on OK";
-    return prog_.settle();
-}
+// The values each field takes: h a number shown in hex, n a number, i a control id, c a class, s a text.
+const std::map<std::string, std::string> kFieldValues = {
+    {"style", "h"}, {"pos", "nn"}, {"size", "nn"}, {"menu", "s"}, {"font", "ns"}, {"caption", "s"},
+    {"items", "n"}, {"id", "i"},   {"class", "c"}, {"text", "s"}, {"extended style", "h"}};
 
-const DlgTemplate *Runner::dialogTemplate(std::string &err)
+std::string Resource(const Args &args)
 {
-    if (!tplLoaded_)
-        tplError_ = loadDialog(prog_.exe, "APP", tpl_), tplLoaded_ = true;
-    err = tplError_;
-    return err.empty() ? &tpl_ : nullptr;
-}
-
-std::string Runner::resource(const Args &a)
-{
-    std::string err, problems;
-    const DlgTemplate *t = dialogTemplate(err);
-    if (!t)
-        return err;
-    auto check = [&](const std::string &what, const std::string &want, const std::string &seen) {
-        if (want != seen)
-            problems += (problems.empty() ? "" : "; ") + differs(what, want, seen);
-    };
-    auto num = [&](size_t i, bool asHex = false) {
-        long long v = 0;
-        if (i >= a.size() || !number(a[i], v))
-            err = "a number is bad or missing";
-        return asHex ? hex(DWORD(v)) : std::to_string(v);
-    };
-    auto str = [&](size_t i) { return i < a.size() ? quote(a[i]) : (err = "a text is missing", ""); };
-    auto pair = [](int x, int y) { return std::to_string(x) + " " + std::to_string(y); };
-    if (a[0] == "item") {
-        long long n = 0, id = 0;
-        if (!number(a[1], n) || n < 1 || size_t(n) > t->items.size())
-            return "no item " + a[1] + ": the template has " + std::to_string(t->items.size());
-        const DlgItem &it = t->items[n - 1];
-        std::string what = "item " + a[1];
-        if (!number(a[2], id))
-            return "bad control id " + a[2];
-        check(what + " id", std::to_string(WORD(id)), std::to_string(it.id));
-        if (!sameText(a[3], it.cls))
-            check(what + " class", a[3], it.cls);
-        check(what + " style", num(4, true), hex(it.style));
-        check(what + " pos", num(5) + " " + num(6), pair(it.x, it.y));
-        check(what + " size", num(7) + " " + num(8), pair(it.cx, it.cy));
-        check(what + " text", str(9), quote(it.text));
-        check(what + " extended style", "0x0", hex(it.exStyle));
-        return err.empty() ? problems : err;
+    const Template &t = DialogTemplate();
+    bool isItem = args[0] == "item";
+    size_t index = isItem ? size_t(Int(args[1])) : 0;
+    if (!t.error.empty() || (isItem && (index < 1 || index > t.items.size())))
+        return !t.error.empty() ? t.error : "no item " + args[1] + " of " + std::to_string(t.items.size());
+    const Fields &fields = isItem ? t.items[index - 1] : t.dialog;
+    Args wanted = isItem ? Args{"id", args[2], "class", args[3], "style", args[4], "pos", args[5], args[6],
+                                "size", args[7], args[8], "text", args[9], "extended style", "0"}
+                         : Args(args.begin() + 1, args.end());
+    if (!isItem)
+        wanted.insert(wanted.end(), {"extended style", "0", "class", "none"});
+    std::string problems;
+    for (size_t at = 0; at < wanted.size();) {
+        const std::string &field = wanted[at++];
+        auto values = kFieldValues.find(field);
+        if (values == kFieldValues.end())
+            return "unknown template field " + field;
+        std::string want, what = (isItem ? "item " + args[1] : "dialog") + " " + field;
+        for (char kind : values->second) {
+            std::string value = at < wanted.size() ? wanted[at++] : "";
+            want += (want.empty() ? "" : " ")
+                  + (kind == 'h' ? Hex(DWORD(Int(value))) : kind == 'n' ? std::to_string(Int(value))
+                     : kind == 'i' ? std::to_string(WORD(Int(value))) : kind == 's' ? Quote(value) : value);
+        }
+        std::string seen = fields.count(field) ? fields.find(field)->second : "none";
+        if (want != seen && !(field == "class" && SameText(want, seen)))
+            problems += (problems.empty() ? "" : "; ") + Differs(what, want, seen);
     }
-    check("dialog class", "none", t->cls.empty() ? "none" : quote(t->cls));
-    check("dialog extended style", "0x0", hex(t->exStyle));
-    for (size_t i = 1; i < a.size() && err.empty(); ++i) {
-        const std::string &field = a[i];
-        if (field == "style")
-            check("style", num(i + 1, true), hex(t->style)), i += 1;
-        else if (field == "pos")
-            check("pos", num(i + 1) + " " + num(i + 2), pair(t->x, t->y)), i += 2;
-        else if (field == "size")
-            check("size", num(i + 1) + " " + num(i + 2), pair(t->cx, t->cy)), i += 2;
-        else if (field == "menu")
-            check("menu", str(i + 1), quote(t->menu)), i += 1;
-        else if (field == "font")
-            check("font", num(i + 1) + " " + str(i + 2), std::to_string(t->points) + " " + quote(t->face)), i += 2;
-        else if (field == "caption")
-            check("caption", str(i + 1), quote(t->caption)), i += 1;
-        else if (field == "items")
-            check("items", num(i + 1), std::to_string(t->items.size())), i += 1;
-        else
-            err = "unknown template field " + field;
-    }
-    return err.empty() ? problems : err;
+    return problems;
 }
 
-std::string Runner::script(const std::vector<Args> &steps)
+std::string Move(const Args &args)
 {
-    for (const Args &a : steps)
-        if (std::string err = exec(a); !err.empty())
-            return join(a) + ": " + err;
+    long long x = Int(args[1]), y = Int(args[2]);
+    HWND hDlg = driver.panel->Dialog();
+    RECT at{};
+    // Asynchronous, so a hung program cannot hang the driver.
+    SetWindowPos(hDlg, nullptr, int(x), int(y), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    bool moved = WaitUntil([&] { return GetWindowRect(hDlg, &at) && at.left == x && at.top == y; }, kTimeoutMs);
+    return moved ? "" : "the dialog did not move within 10 s";
+}
+
+std::string Repaint(const Args &args)
+{
+    HWND hDlg = driver.panel->Dialog();
+    // Handled by the time the send returns; BeginPaint leaves nothing to paint.
+    for (long long i = 1; i <= Int(args[1]); ++i) {
+        InvalidateRect(hDlg, nullptr, TRUE);
+        bool handled = SendMessageTimeoutW(hDlg, WM_PAINT, 0, 0, SMTO_ABORTIFHUNG, kTimeoutMs, nullptr);
+        if (!handled || GetUpdateRect(hDlg, nullptr, FALSE))
+            return "repaint " + std::to_string(i) + " of " + args[1] + ": "
+                 + (handled ? "WM_PAINT left something to paint" : "WM_PAINT was not handled within 10 s");
+    }
     return "";
 }
 
-// Wine's GetGuiResources returns 0 (not implemented), so GDI objects cannot be counted: a
-// leak shows only if it stops the logo from being painted.
-std::string Runner::paint(const Args &a)
+// Wine does not count GDI objects (GetGuiResources is 0): a leak shows when the logo goes unpainted.
+std::string Logo(const Args &)
 {
-    if (std::string err = needDialog(); !err.empty())
-        return err;
-    HWND dlg = prog_.dialog();
-    long long x = 0, y = 0;
-    if (a[0] == "move") {
-        if (!number(a[1], x) || !number(a[2], y))
-            return "bad position";
-        // Posted, so a hung program cannot hang the driver.
-        SetWindowPos(dlg, nullptr, int(x), int(y), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
-        RECT r{};
-        return waitUntil([&] { return GetWindowRect(dlg, &r) && r.left == x && r.top == y; }, kTimeoutMs)
-            ? "" : "the dialog did not move within 10 s";
-    }
-    if (a[0] == "repaint") {
-        if (!number(a[1], x) || x < 0)
-            return "bad repaint count " + a[1];
-        for (long long i = 1; i <= x; ++i) {
-            // Handled by the time the send returns; BeginPaint leaves nothing to paint.
-            InvalidateRect(dlg, nullptr, TRUE);
-            DWORD_PTR result;
-            std::string at = "repaint " + std::to_string(i) + " of " + a[1] + ": ";
-            if (!SendMessageTimeoutW(dlg, WM_PAINT, 0, 0, SMTO_ABORTIFHUNG, kTimeoutMs, &result))
-                return at + "WM_PAINT was not handled within 10 s";
-            if (GetUpdateRect(dlg, nullptr, FALSE))
-                return at + "the dialog still needs painting after WM_PAINT";
-        }
+    Picture logo, seen;
+    Screen screen;
+    POINT at = kLogoAt;
+    if (!LoadLogo(driver.panel->exe, logo) || !ClientToScreen(driver.panel->Dialog(), &at))
+        return "no logo bitmap in " + driver.panel->exe;
+    RECT place{at.x, at.y, at.x + logo.width, at.y + logo.height};
+    if (WaitUntil([&] { return (seen = screen.Capture(place)) == logo; }, 1000))
         return "";
-    }
-    int w = 0, h = 0;
-    std::vector<DWORD> want, seen;
-    if (std::string err = loadBitmapPixels(prog_.exe, 10, w, h, want); !err.empty())
-        return err;
-    POINT at{25, 45};
-    ClientToScreen(dlg, &at);
-    if (waitUntil([&] { return (seen = screenPixels(at, w, h)) == want; }, 1000))
-        return "";
+    seen.pixels.resize(logo.pixels.size()); // what lies off the screen reads as black
     size_t count = 0, first = 0;
-    for (size_t i = want.size(); i-- > 0;)
-        if (want[i] != seen[i])
+    for (size_t i = logo.pixels.size(); i-- > 0;)
+        if (logo.pixels[i] != seen.pixels[i])
             ++count, first = i;
-    char where[120], wanted[8], got[8];
-    snprintf(where, sizeof where, "logo at 25,45 in the client: %zu of %zu pixels differ, the first at %zu,%zu",
-             count, want.size(), first % w, first / w);
-    snprintf(wanted, sizeof wanted, "%06lX", want[first]);
-    snprintf(got, sizeof got, "%06lX", seen[first]);
-    return differs(where, std::string("RGB ") + wanted, got);
+    char text[200];
+    std::snprintf(text, sizeof text, "logo at %ld,%ld in the client: %zu of %zu pixels differ, the first at %zu,%zu: "
+                  "expected RGB %06lX, seen %06lX", kLogoAt.x, kLogoAt.y, count, logo.pixels.size(), first % logo.width,
+                  first / logo.width, logo.pixels[first], seen.pixels[first]);
+    return text;
 }
 
-// N presses as a user makes them, clicks on enabled controls, mixed with commands no control
-// sends and commands the screen refuses; then OK. Every 25 presses the controls must agree
-// with the board calls since start, and at closing the stored values with both. The stored
-// start values must be in range.
-std::string Runner::random(const Args &a)
+// The record as the board calls since `start` have it; pal, which the calls leave open, as the
+// controls show it. The controls must agree, and at the last press the closing too.
+std::string Agree(const Record &start, Record &r, bool nt, bool last)
 {
-    long long n = 0, seed = 0;
-    if (!number(a[1], n) || !number(a[2], seed))
-        return "bad count or seed";
-    if (family_ == "none")
+    for (const std::string &line : driver.panel->Log().NewLines()) {
+        unsigned op, value, arg;
+        if (std::sscanf(line.c_str(), "Dravik(%x, %x, %x)", &op, &value, &arg) != 3 || op < 0x30 || op > 0x32
+            || arg != op)
+            return "unexpected board call " + Quote(line);
+        r.mode = op == 0x31 ? 1 : op == 0x32 && value != 0x21 ? 2 : 0;
+        r.scale = op == 0x31 && (value == 0x10 || value == 0x11) ? value == 0x10 : r.scale;
+        r.standard = op == 0x32 && value <= 2 ? value : r.standard;
+        // Steps add onto the start values: the panel folds a value into range only once it steps.
+        r.x += op == 0x32 && value == 0x40, r.y += op == 0x32 && value == 0x41;
+        r.flicker += op == 0x32 && value == 0x30;
+    }
+    Record shown = r;
+    shown.x = r.x != start.x ? r.x & 31 : r.x, shown.y = r.y != start.y ? r.y & 31 : r.y;
+    shown.flicker = r.flicker != start.flicker ? r.flicker & 3 : r.flicker;
+    shown.pal = IsChecked(GetDlgItem(driver.panel->Dialog(), IDC_PAL));
+    const char *const kFlicker[] = {"HIGH", "MEDIUM", "No Filter", "Color Bars"};
+    std::vector<Args> steps = {{"text", std::to_string(IDC_SCALE), shown.scale ? " 1:1 scale" : "down scale"},
+                               {shown.scale ? "checked" : "unchecked", std::to_string(IDC_SCALE)},
+                               {"text", std::to_string(IDC_FLICKER_LABEL), kFlicker[shown.flicker & 3]}};
+    const std::pair<std::vector<int>, DWORD> groups[] = {{{IDC_VGA, IDC_TV_ONLY, IDC_TV_VGA}, shown.mode},
+                                                         {{IDC_NTSC, IDC_PAL}, shown.pal},
+                                                         {{IDC_NTSC60, IDC_PAL640, IDC_PAL800}, shown.standard}};
+    for (const auto &[ids, chosen] : groups)
+        for (size_t i = 0; i < ids.size(); ++i)
+            steps.push_back({i == chosen ? "checked" : "unchecked", std::to_string(ids[i])});
+    std::vector<Args> closing = last ? Closing(shown, nt) : std::vector<Args>();
+    steps.insert(steps.end(), closing.begin(), closing.end());
+    return Script(steps);
+}
+
+// Presses a user could make, and commands no control sends or the screen refuses (README.md).
+std::string Random(const Args &args)
+{
+    if (driver.family == "none")
         return "random needs family 9x or nt";
-    if (std::string err = needDialog(); !err.empty())
-        return err;
-    bool nt = family_ == "nt";
-    const Record start = storedRecord(nt);
+    bool nt = driver.family == "nt";
+    const Record start = StoredRecord(nt);
     Record r = start;
-    DWORD right = 0, down = 0, flicker = 0;
-    HWND dlg = prog_.dialog();
-    std::string seedAt = "seed " + a[2] + " at " + std::to_string(width_);
-    // The record as the calls since start have it; pal, which the calls leave open, as the controls show it.
-    auto agree = [&](bool last) {
-        for (const std::string &line : prog_.newLogLines()) {
-            unsigned op, v, arg;
-            if (sscanf(line.c_str(), "Dravik(%x, %x, %x)", &op, &v, &arg) != 3 || op < 0x30 || op > 0x32 || arg != op)
-                return "unexpected board call " + quote(line);
-            r.mode = op == 0x31 ? 1 : op == 0x32 && v != 0x21 ? 2 : 0;
-            if (op == 0x31 && (v == 0x10 || v == 0x11))
-                r.scale = v == 0x10;
-            if (op == 0x32 && v <= 2)
-                r.std = v;
-            right += op == 0x32 && v == 0x40, down += op == 0x32 && v == 0x41, flicker += op == 0x32 && v == 0x30;
-        }
-        r.x = right ? (start.x + right) & 31 : start.x;
-        r.y = down ? (start.y + down) & 31 : start.y;
-        r.flicker = flicker ? (start.flicker + flicker) & 3 : start.flicker;
-        DWORD_PTR pal = 0;
-        SendMessageTimeoutW(GetDlgItem(dlg, 105), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &pal);
-        r.pal = pal == BST_CHECKED;
-        const char *const kFlicker[] = {"HIGH", "MEDIUM", "No Filter", "Color Bars"};
-        std::vector<Args> steps = {{"text", "103", r.scale ? " 1:1 scale" : "down scale"},
-                                   {r.scale ? "checked" : "unchecked", "103"},
-                                   {"text", "107", kFlicker[r.flicker & 3]}};
-        for (auto [first, count, chosen] : {std::tuple(100, 3, r.mode), {104, 2, r.pal}, {108, 3, r.std}})
-            for (int i = 0; i < count; ++i)
-                steps.push_back({DWORD(i) == chosen ? "checked" : "unchecked", std::to_string(first + i)});
-        if (last)
-            for (const Args &step : closing(r, nt))
-                steps.push_back(step);
-        return script(steps);
-    };
-    std::vector<std::pair<int, HWND>> known;
-    for (int id : {100, 101, 102, 103, 104, 105, 106, 108, 109, 110, 111, 112})
-        known.push_back({id, GetDlgItem(dlg, id)});
-    const int kUnlisted[] = {0, 1, 107, 113, 115, 120, 0xFFFF};
-    bool tvVgaRefused = width_ == 720 || width_ == 1024, ntscRefused = width_ != 640;
+    HWND hDlg = driver.panel->Dialog();
+    const int kControls[] = {IDC_VGA,     IDC_TV_ONLY, IDC_TV_VGA, IDC_SCALE,  IDC_NTSC,   IDC_PAL,
+                             IDC_FLICKER, IDC_NTSC60,  IDC_PAL640, IDC_PAL800, IDC_UPDOWN, IDC_LEFTRIGHT};
+    // Ids of no control, and of controls that send no commands.
+    const int kUnlisted[] = {0, IDOK, IDC_FLICKER_LABEL, 113, 115, IDC_MAIN_GROUP, 0xFFFF};
+    bool tvVgaRefused = driver.width == 720 || driver.width == 1024, ntscRefused = driver.width != 640;
     std::vector<int> refused;
-    if (tvVgaRefused)
-        refused.push_back(102);
-    if (ntscRefused)
-        refused.push_back(108);
+    for (auto [id, refuses] : {std::pair(IDC_TV_VGA, tvVgaRefused), std::pair(IDC_NTSC60, ntscRefused)})
+        if (refuses)
+            refused.push_back(id);
     std::map<int, std::string> boxes; // the first refusal of each kind, which the others repeat
-    std::seed_seq seeds{unsigned(seed), unsigned(width_)};
+    std::seed_seq seeds{unsigned(Int(args[2])), unsigned(driver.width)};
     std::mt19937 rng(seeds);
-    for (long long i = 1; i <= n; ++i) {
+    for (long long i = 1, count = Int(args[1]); i <= count; ++i) {
         unsigned roll = rng() % 50;
         bool raw = roll < 13;
         int id = roll == 0 && !refused.empty() ? refused[rng() % refused.size()] : kUnlisted[rng() % 7];
-        HWND to = dlg;
+        HWND to = hDlg;
         // Drawn until enabled: VGA and TV only always are.
-        for (int tries = 0; !raw && to == dlg && tries < 1000; ++tries)
-            if (const auto &k = known[rng() % known.size()]; IsWindowEnabled(k.second))
-                std::tie(id, to) = k;
-        std::string press = seedAt + ", press " + std::to_string(i) + " (" + (raw ? "command " : "click ") +
-                            std::to_string(id) + "): ";
-        if (to == dlg && !raw)
+        for (int tries = 0; !raw && to == hDlg && tries < 1000; ++tries)
+            if (int pick = kControls[rng() % std::size(kControls)]; IsWindowEnabled(GetDlgItem(hDlg, pick)))
+                id = pick, to = GetDlgItem(hDlg, pick);
+        std::string press = "seed " + args[2] + " at " + std::to_string(driver.width) + ", press " + std::to_string(i)
+                          + " (" + (raw ? "command " : "click ") + std::to_string(id) + "): ";
+        if (to == hDlg && !raw)
             return press + "no control is enabled";
-        bool refusal = (id == 102 && tvVgaRefused) || (id == 108 && raw && ntscRefused);
-        std::string err = prog_.send(to, raw ? WM_COMMAND : BM_CLICK, raw ? WPARAM(id) : 0, 0);
-        HWND box = err.empty() && !prog_.answered() ? prog_.messageBox() : nullptr;
-        if (err.empty() && prog_.ended())
-            err = "the program ended with exit code " + std::to_string(prog_.exitCode());
-        else if (err.empty() && refusal != (box != nullptr))
-            err = box ? "a message box opened: " + boxContent(box) : "no message box opened";
-        if (err.empty() && box) {
-            std::string seen = boxContent(box), &want = boxes[id];
-            if (want.empty() && seen.rfind("\"Error\" ", 0) == 0)
-                want = seen;
-            err = seen == want ? pressOk(box) : differs("message box", want.empty() ? "\"Error\" \"...\"" : want, seen);
+        bool refusal = (id == IDC_TV_VGA && tvVgaRefused) || (id == IDC_NTSC60 && raw && ntscRefused);
+        std::string error = Send(to, raw ? WM_COMMAND : BM_CLICK, raw ? WPARAM(id) : 0, 0);
+        HWND box = error.empty() && driver.pending ? driver.panel->OpenMessageBox() : nullptr;
+        if (error.empty() && driver.panel->Ended())
+            error = "the program ended with exit code " + std::to_string(driver.panel->ExitCode());
+        else if (error.empty() && refusal != (box != nullptr))
+            error = box ? "a message box opened: " + BoxContent(box) : "no message box opened";
+        if (error.empty() && box) {
+            std::string seen = BoxContent(box), &want = boxes[id];
+            want = want.empty() && seen.rfind("\"Error\" ", 0) == 0 ? seen : want;
+            error = seen == want ? PressOk(box)
+                                 : Differs("message box", want.empty() ? "\"Error\" \"...\"" : want, seen);
         }
-        if (err.empty() && (i % 25 == 0 || i == n))
-            err = agree(i == n);
-        if (!err.empty())
-            return press + err;
+        if (error.empty() && (i % 25 == 0 || i == count))
+            error = Agree(start, r, nt, i == count);
+        if (!error.empty())
+            return press + error;
     }
     return "";
 }
 
-// Each stored value of the layout, alone, in every type and size: the panel opens as the
-// value read implies, closes, writes back its own dwords and touches nothing else under
-// HKLM\SOFTWARE\Corvane or the board driver's service key.
-std::string Runner::badValues(const Args &a)
+// Each stored value of the layout alone, in every type and size (README.md).
+std::string BadValues(const Args &args)
 {
-    bool nt = a[1] == "nt";
-    if (!nt && a[1] != "9x")
-        return "expected badvalues 9x or nt";
-    std::vector<Args> kinds = {{"sz", "1"}, {"sz", "PAL800"}, {"qword", "0x500000002"}};
-    for (const char *v : {"0", "0xFF", "0x100", "0xFFFF", "0xFFFFFFFF"})
-        kinds.push_back({"dword", v});
-    const char *const kBytes[] = {"02", "07", "6E", "9A", "11", "22", "33", "44"};
-    for (int size = 0; size <= 8; ++size) {
-        kinds.push_back({"binary"});
-        kinds.back().insert(kinds.back().end(), kBytes, kBytes + size);
-    }
-    std::vector<std::string> written;
-    for (const Field &f : kFields)
-        written.push_back(nt ? kNtValue : f.name);
+    bool nt = args[1] == "nt";
+    std::vector<Args> kinds = {{"sz", "1"},       {"sz", "PAL800"},  {"qword", "0x500000002"}, {"dword", "0"},
+                               {"dword", "0xFF"}, {"dword", "0x100"}, {"dword", "0xFFFF"},     {"dword", "0xFFFFFFFF"}};
+    const char *const kBytes[] = {"binary", "02", "07", "6E", "9A", "11", "22", "33", "44"};
+    for (int size = 0; size <= 8; ++size)
+        kinds.push_back(Args(kBytes, kBytes + 1 + size));
+    Args written;
+    for (const StoredField &value : k9xValues)
+        written.push_back(nt ? kNtValue : value.name);
     written.resize(nt ? 1 : written.size());
-    const char *const kRoots[] = {"SOFTWARE\\Corvane", "SYSTEM\\CurrentControlSet\\Services\\tarnix"};
-    const char *values = nt ? kNtValues : k9xValues;
-    std::string key = keyPath(values);
-    auto in = [](const std::map<std::string, std::string> &m, const std::string &what) {
-        auto it = m.find(what);
-        return it == m.end() ? "absent" : it->second;
-    };
+    std::string key = nt ? kNtKey : k9xKey;
     for (const std::string &name : written) {
         for (const Args &kind : kinds) {
-            HKEY k;
-            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
-                for (const std::string &w : written)
-                    RegDeleteValueA(k, w.c_str());
-                RegCloseKey(k);
-            }
-            Args set = {"set", values, name};
+            Args set = {"set", key, name};
             set.insert(set.end(), kind.begin(), kind.end());
             DWORD type;
             std::string data;
-            regData(set, 3, type, data);
-            Record r = nt ? unpack(asRead(data)) : Record{};
-            for (const Field &f : kFields)
-                if (!nt && f.name == name)
-                    r.*f.member = asRead(data) & f.mask;
-            std::map<std::string, std::string> before, after;
-            std::string err = script({{"family", a[1]}, set});
-            for (const char *root : kRoots)
-                snapshot(root, before);
-            std::vector<Args> steps = {{"start"}, startupCalls(r, width_)};
-            for (const Args &step : closing(r, nt))
-                steps.push_back(step);
-            if (err.empty())
-                err = script(steps);
-            for (const char *root : kRoots)
-                snapshot(root, after);
-            for (const std::string &w : written)
-                before.erase("HKLM\\" + key + " " + quote(w)), after.erase("HKLM\\" + key + " " + quote(w));
-            for (const auto *m : {&before, &after})
-                for (const auto &entry : *m)
-                    if (err.empty() && in(before, entry.first) != in(after, entry.first))
-                        err = differs(entry.first, in(before, entry.first), in(after, entry.first));
-            if (!err.empty())
-                return name + " " + describeValue(type, data) + ": " + err;
+            RegData(set, 3, type, data);
+            Record r = nt ? UnpackRecord(AsRead(data)) : Record{};
+            for (const StoredField &value : k9xValues)
+                r.*value.field = !nt && value.name == name ? AsRead(data) & value.mask : r.*value.field;
+            Entries entries; // under the watched keys: after `set`, and as the panel left them
+            std::string error = ResetKey(key) ? Script({{"family", args[1]}, set}) : "cannot empty HKLM\\" + key;
+            for (const char *watched : kWatchedKeys)
+                Snapshot(watched, entries, 0);
+            std::vector<Args> steps = {{"start"}, StartupCalls(r, driver.width)}, closing = Closing(r, nt);
+            steps.insert(steps.end(), closing.begin(), closing.end());
+            error = error.empty() ? Script(steps) : error;
+            for (const char *watched : kWatchedKeys)
+                Snapshot(watched, entries, 1);
+            for (const std::string &value : written)
+                entries.erase("HKLM\\" + key + " " + Quote(value));
+            for (auto &[what, seen] : entries)
+                if (error.empty() && seen[0] != seen[1])
+                    error = Differs(what, seen[0].empty() ? "absent" : seen[0], seen[1].empty() ? "absent" : seen[1]);
+            if (!error.empty())
+                return name + " " + DescribeValue(type, data) + ": " + error;
         }
     }
     return "";
+}
+
+// Each directive with the arguments it takes, after a ! if the dialog must be up: n a number,
+// s anything, upper case if it may be left out; a last * repeats the kind before it.
+struct Verb {
+    const char *shape;
+    std::string (*run)(const Args &);
+};
+
+const std::map<std::string, Verb> kVerbs = {
+    {"family", {"s", Family}},          {"set", {"sss*", Registry}},       {"delkey", {"s", Registry}},
+    {"regval", {"sss*", Registry}},     {"regkey", {"ss", Registry}},      {"start", {"", Start}},
+    {"calls", {"S*", Calls}},           {"click", {"!n", Input}},          {"command", {"!nN", Input}},
+    {"key", {"!s", Key}},               {"sysclose", {"!", Input}},        {"repeat", {"ns*", Repeat}},
+    {"enabled", {"!n*", State}},        {"disabled", {"!n*", State}},      {"checked", {"!n*", State}},
+    {"unchecked", {"!n*", State}},      {"text", {"!ns", State}},          {"running", {"", Lifetime}},
+    {"exited", {"n", Lifetime}},        {"caption", {"!s", Window}},       {"mainwindow", {"!sS", Window}},
+    {"children", {"!n", Children}},     {"child", {"!nnsS", Children}},    {"menubar", {"!s", Menubar}},
+    {"msgbox", {"ssS", Msgbox}},        {"nomsgbox", {"", Msgbox}},        {"template", {"s*", Resource}},
+    {"item", {"nnsnnnnns", Resource}},  {"logo", {"!", Logo}},             {"repaint", {"!n", Repaint}},
+    {"move", {"!nn", Move}},            {"random", {"!nn", Random}},       {"badvalues", {"s", BadValues}},
+};
+
+std::string CheckArgs(const Args &args)
+{
+    auto verb = kVerbs.find(args[0]);
+    std::string shape = verb != kVerbs.end() ? verb->second.shape : "";
+    shape.erase(0, shape.rfind('!') + 1);
+    bool many = !shape.empty() && shape.back() == '*';
+    shape.resize(shape.size() - many);
+    size_t needed = std::count_if(shape.begin(), shape.end(), [](char kind) { return kind == 'n' || kind == 's'; });
+    if (verb == kVerbs.end() || args.size() - 1 < needed || (!many && args.size() - 1 > shape.size()))
+        return (verb != kVerbs.end() ? "wrong number of arguments to " : "unknown directive ") + args[0];
+    for (size_t i = 1; i < args.size(); ++i)
+        if (long long value; std::strchr("nN", shape[std::min(i, shape.size()) - 1]) && !Number(args[i], value))
+            return "not a number: " + args[i];
+    if (args[0] == "badvalues" && args[1] != "9x" && args[1] != "nt")
+        return "expected badvalues 9x or nt";
+    return args[0] == "repeat" ? CheckArgs(Args(args.begin() + 2, args.end())) : "";
+}
+
+std::string Exec(const Args &args)
+{
+    const Verb &verb = kVerbs.find(args[0])->second;
+    Program &panel = *driver.panel;
+    if (verb.shape[0] != '!' || panel.Dialog())
+        return verb.run(args);
+    HWND box = panel.Started() && !panel.Ended() ? panel.OpenMessageBox() : nullptr;
+    return !panel.Started() ? "the program was not started"
+         : panel.Ended()    ? "no dialog: the program ended with exit code " + std::to_string(panel.ExitCode())
+         : box              ? "no dialog: a message box is open: " + BoxContent(box)
+                            : "no dialog";
+}
+
+// Words and "..." strings, none on a comment line; `@W,W:` limits the directive to those widths.
+std::string ParseLine(const std::string &line, Args &args, unsigned &widths)
+{
+    size_t i = line.find_first_not_of(" \t\r");
+    if (i == std::string::npos || line[i] == '#')
+        return "";
+    for (; i < line.size(); i = line.find_first_not_of(" \t\r", i)) {
+        size_t end = std::min(line.find_first_of(" \t\r", i), line.size());
+        if (line[i] != '"') {
+            args.push_back(line.substr(i, end - i));
+            i = end;
+            continue;
+        }
+        std::string text;
+        for (++i; i < line.size() && line[i] != '"'; ++i)
+            text += line[i] == '\\' && i + 1 < line.size() ? (line[++i] == 'n' ? '\n' : line[i]) : line[i];
+        if (i++ >= line.size())
+            return "unterminated string";
+        args.push_back(text);
+    }
+    if (args[0][0] != '@')
+        return "";
+    std::string prefix = args[0];
+    args.erase(args.begin());
+    if (prefix.back() != ':' || args.empty() || args[0] == "case" || args[0] == "widths")
+        return "expected @W,W: before a directive other than case or widths";
+    Args list(1);
+    for (char c : prefix.substr(1, prefix.size() - 2))
+        c == ',' ? list.push_back("") : list.back().push_back(c);
+    return Widths(list, widths);
+}
+
+// A case runs at the widths of its `widths` line, or at all four, and stops at its first
+// failure. It starts with the program not running, both layouts' roots empty and family nt.
+void RunFile(const std::string &path, unsigned widthBit, int &passed, int &failed)
+{
+    std::ifstream in(path);
+    std::string file = path.substr(path.find_last_of("/\\") + 1), name = "(before the first case)", failure, line;
+    int caseLine = 0;
+    unsigned caseWidths = 0xF;
+    if (!in)
+        ++failed, std::printf("%s:0: (file): cannot read %s\n", file.c_str(), path.c_str());
+    for (int n = 1; std::getline(in, line); ++n) {
+        Args args;
+        unsigned widths = 0;
+        std::string error = ParseLine(line, args, widths);
+        if (error.empty() && args.empty())
+            continue;
+        if (error.empty() && args[0] == "case") {
+            passed += failure.empty() && caseLine && (caseWidths & widthBit);
+            driver.panel->Kill();
+            name = Join(args, 1), caseLine = n, caseWidths = 0xF, failure.clear();
+            error = ResetKey(kNtRoot) && ResetKey(k9xRoot) ? Family({"family", "nt"}) : "cannot empty the roots";
+        } else if (!caseLine) {
+            caseLine = n, error = error.empty() ? "directive before the first case" : error;
+        } else if (error.empty() && args[0] == "widths") {
+            error = Widths(Args(args.begin() + 1, args.end()), caseWidths = 0);
+        } else if (error.empty() && (error = CheckArgs(args)).empty() && failure.empty() && (caseWidths & widthBit)
+                   && (!widths || (widths & widthBit))) {
+            error = Exec(args);
+        }
+        if (!error.empty() && failure.empty()) {
+            failure = error, ++failed, driver.panel->Kill();
+            std::printf("%s:%d: %s: %s\n", file.c_str(), n, name.c_str(), error.c_str());
+        }
+    }
+    passed += failure.empty() && caseLine && (caseWidths & widthBit);
+    driver.panel->Kill();
 }
 
 }
 
 int main(int argc, char **argv)
 {
-    setvbuf(stdout, nullptr, _IONBF, 0);
-    long long width = 0;
-    std::string exe;
-    std::vector<Case> cases;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--width" && i + 1 < argc)
-            number(argv[++i], width);
-        else if (arg == "--exe" && i + 1 < argc)
-            exe = argv[++i];
-        else
-            parseFile(arg, cases);
-    }
-    unsigned bit = 0;
-    if (exe.empty() || cases.empty() || !addWidth(std::to_string(width), bit)) {
-        fprintf(stderr, "usage: e2edrv --width 640|720|800|1024 --exe vgatv.exe scenario.txt...\n");
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    unsigned widthBit = 0;
+    driver.width = argc > 2 ? std::atoi(argv[2]) : 0;
+    if (argc < 6 || std::strcmp(argv[1], "--width") || std::strcmp(argv[3], "--exe")
+        || !Widths({argv[2]}, widthBit).empty()) {
+        std::fprintf(stderr, "usage: e2edrv --width 640|720|800|1024 --exe vgatv.exe scenario.txt...\n");
         return ReportStatus(2);
     }
-
-    HDC screen = GetDC(nullptr);
-    int screenWidth = GetDeviceCaps(screen, HORZRES);
-    ReleaseDC(nullptr, screen);
-    Program prog(exe);
-    Runner runner(prog, int(width));
-    int passed = 0, failed = 0;
-    for (const Case &c : cases) {
-        if (!(c.widths & bit) && c.error.empty())
-            continue;
-        if (screenWidth != width) {
-            printf("%s:%d: %s: the screen is %d pixels wide, not %lld\n", c.file.c_str(), c.line, c.name.c_str(),
-                   screenWidth, width);
-            ++failed;
-            continue;
-        }
-        runner.run(c, bit) ? ++passed : ++failed;
+    if (GetSystemMetrics(SM_CXSCREEN) != driver.width) {
+        std::printf("the screen is %d pixels wide, not %d\n", GetSystemMetrics(SM_CXSCREEN), driver.width);
+        return ReportStatus(1);
     }
-    RegDeleteTreeA(HKEY_CURRENT_USER, (kAppDefaults + prog.name).c_str());
-    printf("%d passed, %d failed\n", passed, failed);
+    Program panel(argv[4]);
+    driver.panel = &panel;
+    int passed = 0, failed = 0;
+    for (int i = 5; i < argc; ++i)
+        RunFile(argv[i], widthBit, passed, failed);
+    ForgetFamily(panel.name);
+    std::printf("%d passed, %d failed\n", passed, failed);
     return ReportStatus(failed ? 1 : 0);
 }
