@@ -41,6 +41,7 @@ bool ChooseTvVga(HWND hDlg)
         // The auto radio button has already moved the mark.
         MarkOutputMode(hDlg, TvSettings.OutputMode);
         DisableControl(hDlg, IDC_TV_VGA);
+        KeepKeyboardFocus(hDlg, TvSettings.OutputMode);
         return false;
     }
     // Where NTSC does not fit, PAL640 takes its place and its button goes grey.

@@ -103,6 +103,16 @@ void MarkOutputMode(HWND hDlg, std::uint8_t mode)
     CheckRadioButton(hDlg, IDC_VGA, IDC_TV_VGA, mode < std::size(kOutputModeIds) ? kOutputModeIds[mode] : 0);
 }
 
+// Disabling the control that has the focus leaves the panel with none, and the keyboard (arrows,
+// Tab, Esc) with nothing to act on: the focus goes back to the output group, on the marked radio
+// button where it can take it.
+void KeepKeyboardFocus(HWND hDlg, std::uint8_t mode)
+{
+    HWND marked = GetDlgItem(hDlg, mode < std::size(kOutputModeIds) ? kOutputModeIds[mode] : IDC_VGA);
+    if (!GetFocus())
+        SendMessageA(hDlg, WM_NEXTDLGCTL, WPARAM(IsWindowEnabled(marked) ? marked : GetDlgItem(hDlg, IDC_VGA)), TRUE);
+}
+
 void ShowScaleToggle(HWND hDlg, bool oneToOne)
 {
     // IDC_SCALE is a lone radio button used as an on/off toggle.

@@ -26,6 +26,7 @@ void ApplyEnableRules(HWND hDlg, RuleRows rows);
 void RefreshControlStates(HWND hDlg);
 void DisableControl(HWND hDlg, int id);
 void MarkOutputMode(HWND hDlg, std::uint8_t mode);
+void KeepKeyboardFocus(HWND hDlg, std::uint8_t mode);
 void ShowScaleState(HWND hDlg);
 void ShowScaleToggle(HWND hDlg, bool oneToOne);
 void ShowFlickerLevel(HWND hDlg);
