@@ -408,19 +408,93 @@ std::string Input(const Args &args)
          + (!control ? "not there" : IsWindowEnabled(control) ? "hidden" : "disabled");
 }
 
-// Posted, like a real key, so it passes through the program's IsDialogMessage.
-std::string Key(const Args &args)
+// Real input, as a person gives it, goes to the foreground window. Input comes before painting in
+// every message loop: once the dialog has painted again, the program has handled the input, or a
+// message box it opened holds it, or it has ended.
+std::string Painted()
+{
+    HWND hDlg = driver.panel->Dialog();
+    if (!hDlg || !InvalidateRect(hDlg, nullptr, FALSE))
+        return "";
+    return WaitUntil([&] { return driver.panel->Ended() || !GetUpdateRect(hDlg, nullptr, FALSE); }, kTimeoutMs)
+        ? "" : "the program did not handle the input within 10 s";
+}
+
+std::string SendReal(std::vector<INPUT> inputs)
+{
+    HWND hDlg = driver.panel->Dialog();
+    DWORD owner = 0, panel = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &owner);
+    GetWindowThreadProcessId(hDlg, &panel);
+    if (owner != panel)
+        return "the program is not in the foreground";
+    if (SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
+        return "SendInput failed";
+    return Painted();
+}
+
+// A left click at the centre of a control, or of the caption's close button.
+std::string Mouse(const Args &args)
+{
+    HWND hDlg = driver.panel->Dialog(), control = GetDlgItem(hDlg, int(WORD(Int(args[1]))));
+    TITLEBARINFO caption{};
+    caption.cbSize = sizeof caption;
+    RECT r{};
+    if (args[1] == "close" && GetTitleBarInfo(hDlg, &caption))
+        r = caption.rcTitleBar, r.left = r.right - GetSystemMetrics(SM_CXSIZE);
+    else if (args[1] == "close" || !control || !GetWindowRect(control, &r))
+        return "nowhere to click: " + args[1];
+    std::vector<INPUT> click;
+    for (DWORD button : {0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+        INPUT &at = click.emplace_back();
+        at.type = INPUT_MOUSE;
+        at.mi.dx = (r.left + r.right) / 2 * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        at.mi.dy = (r.top + r.bottom) / 2 * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+        at.mi.dwFlags = button | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    }
+    return SendReal(click);
+}
+
+// Each key pressed and let go in turn, with shift+ and alt+ held around it.
+std::string Keys(const Args &args)
+{
+    const std::map<std::string, WORD> kKeys = {{"tab", VK_TAB},   {"space", VK_SPACE}, {"enter", VK_RETURN},
+                                               {"esc", VK_ESCAPE}, {"up", VK_UP},       {"down", VK_DOWN},
+                                               {"left", VK_LEFT},  {"right", VK_RIGHT}, {"shift", VK_SHIFT},
+                                               {"alt", VK_MENU}};
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::vector<INPUT> presses;
+        std::string rest = args[i];
+        for (size_t plus = 0; plus != std::string::npos; rest.erase(0, plus + 1)) {
+            plus = rest.find('+');
+            std::string name = rest.substr(0, plus);
+            auto known = kKeys.find(name);
+            bool letter = name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0]));
+            if (known == kKeys.end() && !letter)
+                return "unknown key " + args[i];
+            INPUT press{};
+            press.type = INPUT_KEYBOARD;
+            press.ki.wVk = letter ? WORD(std::toupper(static_cast<unsigned char>(name[0]))) : known->second;
+            presses.insert(presses.begin() + presses.size() / 2, 2, press);
+            presses[presses.size() / 2].ki.dwFlags = KEYEVENTF_KEYUP;
+        }
+        if (std::string error = SendReal(presses); !error.empty())
+            return args[i] + ": " + error;
+    }
+    return "";
+}
+
+std::string Focus(const Args &args)
 {
     HWND hDlg = driver.panel->Dialog();
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
-    if (args[1] != "esc")
-        return "only `key esc` is known";
-    bool focused = GetGUIThreadInfo(GetWindowThreadProcessId(hDlg, nullptr), &gui) && gui.hwndFocus;
-    HWND to = focused && IsChild(hDlg, gui.hwndFocus) ? gui.hwndFocus : hDlg;
-    PostMessageW(to, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-    PostMessageW(to, WM_KEYUP, VK_ESCAPE, 0xC0010001);
-    return "";
+    GetGUIThreadInfo(GetWindowThreadProcessId(hDlg, nullptr), &gui);
+    std::string seen = !gui.hwndFocus ? "none"
+                     : IsChild(hDlg, gui.hwndFocus) ? std::to_string(WORD(GetDlgCtrlID(gui.hwndFocus)))
+                                                    : "another window";
+    std::string want = args[1] == "none" ? "none" : std::to_string(WORD(Int(args[1])));
+    return seen == want ? "" : Differs("focus", want, seen);
 }
 
 std::string State(const Args &args)
@@ -505,7 +579,17 @@ std::string Msgbox(const Args &args)
         return Differs("message box", want, BoxContent(box));
     std::string wantIcon = args.size() > 3 ? args[3] : "error", icon;
     WaitUntil([&] { return (icon = MessageBoxIcon(box)) == wantIcon; }, 1000); // it may not be painted yet
-    return icon == wantIcon ? PressOk(box) : Differs("icon of the message box", wantIcon, icon);
+    if (icon != wantIcon)
+        return Differs("icon of the message box", wantIcon, icon);
+    if (args.size() < 5)
+        return PressOk(box);
+    if (args[4] != "enter")
+        return "a message box is answered with OK, or with `enter`";
+    // The command that opened the box goes on once it has closed.
+    std::string error = Keys({"keys", "enter"});
+    if (error.empty() && !WaitUntil([box] { return !IsWindow(box); }, kTimeoutMs))
+        error = "the message box stayed open";
+    return error.empty() ? Painted() : error;
 }
 
 // The values each field takes: h a number shown in hex, n a number, i a control id, c a class, s a text.
@@ -740,14 +824,15 @@ const std::map<std::string, Verb> kVerbs = {
     {"family", {"s", Family}},          {"set", {"sss*", Registry}},       {"delkey", {"s", Registry}},
     {"regval", {"sss*", Registry}},     {"regkey", {"ss", Registry}},      {"start", {"", Start}},
     {"calls", {"S*", Calls}},           {"click", {"!n", Input}},          {"command", {"!nN", Input}},
-    {"key", {"!s", Key}},               {"sysclose", {"!", Input}},        {"repeat", {"ns*", Repeat}},
+    {"keys", {"!s*", Keys}},            {"sysclose", {"!", Input}},        {"repeat", {"ns*", Repeat}},
     {"enabled", {"!n*", State}},        {"disabled", {"!n*", State}},      {"checked", {"!n*", State}},
     {"unchecked", {"!n*", State}},      {"text", {"!ns", State}},          {"running", {"", Lifetime}},
     {"exited", {"n", Lifetime}},        {"caption", {"!s", Window}},       {"mainwindow", {"!sS", Window}},
     {"children", {"!n", Children}},     {"child", {"!nnsS", Children}},    {"menubar", {"!s", Menubar}},
-    {"msgbox", {"ssS", Msgbox}},        {"nomsgbox", {"", Msgbox}},        {"template", {"s*", Resource}},
+    {"msgbox", {"ssSS", Msgbox}},        {"nomsgbox", {"", Msgbox}},        {"template", {"s*", Resource}},
     {"item", {"nnsnnnnns", Resource}},  {"logo", {"!", Logo}},             {"repaint", {"!n", Repaint}},
     {"move", {"!nn", Move}},            {"random", {"!nn", Random}},       {"badvalues", {"s", BadValues}},
+    {"mouse", {"!s", Mouse}},           {"focus", {"!s", Focus}},
 };
 
 std::string CheckArgs(const Args &args)
