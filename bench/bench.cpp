@@ -1,12 +1,10 @@
 // `make bench`: the panel against a bare program that shows the same dialog, both started,
 // used and closed the way a user does it, under Wine in one virtual desktop; writes one table.
-// Usage: vgatv-bench PANEL64 BASELINE64 PANEL86 BASELINE86 OUTDIR [LAUNCHES [COMMANDS]]
 #include "tools/wine/kit.h"
 
 #include <psapi.h>
 
 #include <algorithm>
-#include <cstdarg>
 
 namespace {
 
@@ -55,13 +53,11 @@ double NowMs()
     return TicksToMs(now.QuadPart);
 }
 
-std::string Format(const char *format, ...)
+template <typename... Values>
+std::string Format(const char *format, Values... values)
 {
     char text[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
+    std::snprintf(text, sizeof text, format, values...);
     return text;
 }
 
@@ -91,8 +87,7 @@ bool CheckSaved(const Layout &layout, unsigned steps, std::string &error)
         || Fail(error, std::string("the panel did not save its settings on closing, ") + layout.name + " layout");
 }
 
-// Started as a user would; its dialog must come up, not a message box. The kit looks for it
-// every millisecond: the baseline's settled picture is on screen as soon as it is shown.
+// The kit looks for the dialog every millisecond: the baseline's is settled as soon as it shows.
 bool Open(Program &program, std::string &error)
 {
     error = program.Start(1);
@@ -100,11 +95,13 @@ bool Open(Program &program, std::string &error)
         && (program.Dialog() || Fail(error, program.name + " ended or showed a message box instead of its dialog"));
 }
 
-// The dialog's client area once it has not changed for kSettledMs.
-bool WaitUntilSettled(Screen &screen, HWND dialog, Picture &settled, std::string &error)
+// Opened, then its dialog's client area once it has not changed for kSettledMs.
+bool OpenSettled(Program &program, Screen &screen, Picture &settled, std::string &error)
 {
+    if (!Open(program, error))
+        return false;
     DWORD since = GetTickCount();
-    auto unchanged = [&] {
+    auto unchanged = [&, dialog = program.Dialog()] {
         Picture now = screen.CaptureClient(dialog);
         if (!(now == settled)) {
             settled = std::move(now);
@@ -123,12 +120,9 @@ bool TimeStartup(Program &program, Screen &screen, const Picture &settled, std::
     double begin = NowMs();
     if (!Open(program, error))
         return false;
-    HWND dialog = program.Dialog();
-    while (!(screen.CaptureClient(dialog) == settled)) {
+    for (HWND dialog = program.Dialog(); !(screen.CaptureClient(dialog) == settled); Sleep(1))
         if (NowMs() - begin > kTimeoutMs)
             return Fail(error, program.name + ": the dialog never showed its settled picture");
-        Sleep(1);
-    }
     samples.push_back(NowMs() - begin);
     return true;
 }
@@ -137,9 +131,8 @@ bool TimeStartup(Program &program, Screen &screen, const Picture &settled, std::
 bool TimeClosing(Program &program, std::string &error, std::vector<double> *samples = nullptr)
 {
     HWND ok = GetDlgItem(program.Dialog(), IDC_OK);
-    DWORD_PTR reply;
     double begin = NowMs();
-    SendMessageTimeoutA(ok, BM_CLICK, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &reply);
+    SendMessageTimeoutA(ok, BM_CLICK, 0, 0, SMTO_NORMAL, kSendTimeoutMs, nullptr);
     if (!program.Ended(kTimeoutMs))
         return Fail(error, program.name + " did not end after OK");
     if (samples)
@@ -148,59 +141,55 @@ bool TimeClosing(Program &program, std::string &error, std::vector<double> *samp
         || Fail(error, Format("%s ended with exit code %lu", program.name.c_str(), program.ExitCode()));
 }
 
-bool PeakWorkingSet(Program &program, std::vector<double> &samples, std::string &error)
+// Launches interleaved in an order that rotates every round; a first, untimed round settles the
+// picture that later start-ups end at, which for the panel must show its logo.
+bool MeasureLaunches(Program *const programs[2], Screen &screen, int launches, Results &r, std::string &error)
 {
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(program.Handle(), &counters, sizeof counters))
-        return Fail(error, "cannot read the memory counters of " + program.name);
-    samples.push_back(double(counters.PeakWorkingSetSize));
-    return true;
-}
-
-// A first launch of each program in each layout settles the picture that its later start-ups
-// end at; the settled panel must show its logo.
-bool Settle(Program *const programs[2], Screen &screen, Picture settled[2][2], std::string &error)
-{
-    Picture logo;
+    Picture logo, settled[2][2];
     if (!LoadLogo(programs[kPanel]->exe, logo))
         return Fail(error, "cannot load the logo from " + programs[kPanel]->exe);
-    for (int l = 0; l < 2; ++l)
-        for (int p : {kPanel, kBaseline}) {
-            Program &program = *programs[p];
-            if (!(ChooseLayout(kLayouts[l], programs, error) && Open(program, error)
-                  && WaitUntilSettled(screen, program.Dialog(), settled[l][p], error)))
-                return false;
-            if (p == kPanel && !ShowsLogo(settled[l][p], logo))
-                return Fail(error, std::string("the settled panel does not show the logo, ") + kLayouts[l].name);
-            if (!(TimeClosing(program, error) && (p == kBaseline || CheckSaved(kLayouts[l], 0, error))))
-                return false;
-        }
-    return true;
-}
-
-// Launches interleaved in an order that rotates every round, a pause before each.
-bool MeasureLaunches(Program *const programs[2], Screen &screen, const Picture settled[2][2], int launches,
-                     Results &r, std::string &error)
-{
-    for (int round = 0; round < launches; ++round)
+    for (int round = -1; round < launches; ++round)
         for (int k = 0; k < 4; ++k) {
-            int which = (round + k) % 4, l = which / 2, p = which % 2;
+            int which = (std::max(round, 0) + k) % 4, l = which / 2, p = which % 2;
             Program &program = *programs[p];
             if (!ChooseLayout(kLayouts[l], programs, error))
                 return false;
-            Sleep(kPauseBetweenLaunchesMs);
-            if (!(TimeStartup(program, screen, settled[l][p], r.startup[l][p], error)
-                  && PeakWorkingSet(program, r.peak[p], error) && TimeClosing(program, error, &r.closing[l][p])
+            if (round < 0) {
+                if (!OpenSettled(program, screen, settled[l][p], error))
+                    return false;
+                if (p == kPanel && !ShowsLogo(settled[l][p], logo))
+                    return Fail(error, std::string("the settled panel does not show the logo, ") + kLayouts[l].name);
+            } else {
+                Sleep(kPauseBetweenLaunchesMs);
+                if (!TimeStartup(program, screen, settled[l][p], r.startup[l][p], error))
+                    return false;
+                PROCESS_MEMORY_COUNTERS memory{};
+                memory.cb = sizeof memory;
+                if (!GetProcessMemoryInfo(program.Handle(), &memory, sizeof memory))
+                    return Fail(error, "cannot read the memory counters of " + program.name);
+                r.peak[p].push_back(double(memory.PeakWorkingSetSize));
+            }
+            if (!(TimeClosing(program, error, round < 0 ? nullptr : &r.closing[l][p])
                   && (p == kBaseline || CheckSaved(kLayouts[l], 0, error))))
                 return false;
         }
     return true;
 }
 
-// Presses of Left/Right, each once the program is idle again, since every press repaints the
-// button. On the panel each press must reach the board exactly once, and the stand-in's stamp
-// on that line says when.
+// Sent once the program is idle again, since every press repaints; begin is the time just before.
+bool TimeMessage(Program &program, HWND to, UINT message, WPARAM wParam, std::vector<double> *samples, double &begin,
+                 std::string &error)
+{
+    WaitForInputIdle(program.Handle(), kTimeoutMs);
+    begin = NowMs();
+    if (!SendMessageTimeoutA(to, message, wParam, 0, SMTO_NORMAL, kSendTimeoutMs, nullptr))
+        return Fail(error, Format("message 0x%X went unanswered", message));
+    if (samples)
+        samples->push_back(NowMs() - begin);
+    return true;
+}
+
+// On the panel each press must reach the board exactly once; the stand-in's stamp on that line says when.
 bool Press(Program &program, int count, std::vector<double> &presses, std::vector<double> *arrivals,
            std::string &error)
 {
@@ -209,35 +198,17 @@ bool Press(Program &program, int count, std::vector<double> &presses, std::vecto
         return Fail(error, "Left/Right is not enabled: the panel is not in TV-and-VGA mode");
     program.Log().NewLines(); // the board calls of its start-up
     for (int i = 0; i < kWarmupCommands + count; ++i) {
-        WaitForInputIdle(program.Handle(), kTimeoutMs);
-        DWORD_PTR reply;
-        double begin = NowMs();
-        if (!SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &reply))
+        double begin;
+        if (!TimeMessage(program, button, BM_CLICK, 0, i < kWarmupCommands ? nullptr : &presses, begin, error))
             return Fail(error, Format("press %d of Left/Right went unanswered", i + 1));
-        double end = NowMs();
         std::vector<std::string> lines = program.Log().NewLines();
         std::size_t at = lines.size() == 1 ? lines[0].rfind(" at ") : std::string::npos;
         if (arrivals && (at == std::string::npos || lines[0].rfind(kStepRightLine, 0) != 0))
             return Fail(error, Format("press %d of Left/Right: the board got %zu lines, the first \"%s\"", i + 1,
                                       lines.size(), lines.empty() ? "" : lines[0].c_str()));
-        if (i < kWarmupCommands)
-            continue;
-        presses.push_back(end - begin);
-        if (arrivals)
+        if (arrivals && i >= kWarmupCommands)
             arrivals->push_back(TicksToMs(std::strtoll(lines[0].c_str() + at + 4, nullptr, 10)) - begin);
     }
-    return true;
-}
-
-bool TimeMessage(Program &program, UINT message, WPARAM wParam, std::vector<double> &samples, std::string &error)
-{
-    HWND dialog = program.Dialog();
-    WaitForInputIdle(program.Handle(), kTimeoutMs);
-    DWORD_PTR reply;
-    double begin = NowMs();
-    if (!SendMessageTimeoutA(dialog, message, wParam, 0, SMTO_NORMAL, kSendTimeoutMs, &reply))
-        return Fail(error, Format("message 0x%X went unanswered", message));
-    samples.push_back(NowMs() - begin);
     return true;
 }
 
@@ -262,24 +233,24 @@ bool TimeStandIn(BoardLog &log, const std::string &dir, int count, std::vector<d
         || Fail(error, "the stand-in did not log every call made to it in-process");
 }
 
-// The panel's presses against the same presses on the baseline's button, which runs no command;
-// then parts of the panel's press alone: a cross-process message, the refresh that follows
-// every command (all that a command id the panel does not know runs), and the stand-in's call.
+// The baseline's Left/Right runs no command: its presses are Wine's own cost. A command id the panel
+// does not know runs only the refresh that follows every command.
 bool MeasureCommands(Program *const programs[2], Screen &screen, int count, Results &r, std::string &error)
 {
     Program &panel = *programs[kPanel], &baseline = *programs[kBaseline];
     Picture settled[2];
-    if (!(ChooseLayout(kLayouts[0], programs, error) && Open(panel, error)
-          && WaitUntilSettled(screen, panel.Dialog(), settled[kPanel], error)
+    double begin;
+    if (!(ChooseLayout(kLayouts[0], programs, error) && OpenSettled(panel, screen, settled[kPanel], error)
           && Press(panel, count, r.presses[kPanel], &r.arrivals, error)))
         return false;
     for (int i = 0; i < count; ++i)
-        if (!(TimeMessage(panel, WM_NULL, 0, r.nullMessages, error)
-              && TimeMessage(panel, WM_COMMAND, MAKEWPARAM(kUnknownCommand, BN_CLICKED), r.refreshOnly, error)))
+        if (!(TimeMessage(panel, panel.Dialog(), WM_NULL, 0, &r.nullMessages, begin, error)
+              && TimeMessage(panel, panel.Dialog(), WM_COMMAND, MAKEWPARAM(kUnknownCommand, BN_CLICKED), &r.refreshOnly,
+                             begin, error)))
             return false;
     return (panel.Log().NewLines().empty() || Fail(error, "a command the panel does not know reached the board"))
         && TimeClosing(panel, error) && CheckSaved(kLayouts[0], kWarmupCommands + count, error)
-        && Open(baseline, error) && WaitUntilSettled(screen, baseline.Dialog(), settled[kBaseline], error)
+        && OpenSettled(baseline, screen, settled[kBaseline], error)
         && Press(baseline, count, r.presses[kBaseline], nullptr, error) && TimeClosing(baseline, error)
         && TimeStandIn(panel.Log(), panel.dir, count, r.standIn, error);
 }
@@ -296,30 +267,24 @@ bool ReadSizes(const Args &args, LONGLONG size[2][2], std::string &error)
     return true;
 }
 
-struct Stats {
-    double median = 0, q1 = 0, q3 = 0, min = 0, max = 0;
-};
-
-Stats Summarise(std::vector<double> samples)
+// Between the two nearest samples, in proportion; 0 when there are none.
+double Quantile(std::vector<double> samples, double q)
 {
     if (samples.empty())
-        return {};
+        return 0;
     std::sort(samples.begin(), samples.end());
-    auto quantile = [&](double q) {
-        double at = q * (samples.size() - 1);
-        std::size_t below = static_cast<std::size_t>(at);
-        double above = below + 1 < samples.size() ? samples[below + 1] : samples[below];
-        return samples[below] + (at - below) * (above - samples[below]);
-    };
-    return {quantile(0.5), quantile(0.25), quantile(0.75), samples.front(), samples.back()};
+    double at = q * (samples.size() - 1);
+    std::size_t below = static_cast<std::size_t>(at);
+    double above = below + 1 < samples.size() ? samples[below + 1] : samples[below];
+    return samples[below] + (at - below) * (above - samples[below]);
 }
 
 std::string Time(const std::vector<double> &samples, const char *unit = "ms", double scale = 1)
 {
-    Stats s = Summarise(samples);
-    int digits = s.median * scale < 10 ? 2 : s.median * scale < 100 ? 1 : 0;
-    return Format("%.*f %s [%.*f-%.*f] (%.*f-%.*f)", digits, s.median * scale, unit, digits, s.q1 * scale, digits,
-                  s.q3 * scale, digits, s.min * scale, digits, s.max * scale);
+    auto at = [&](double q) { return Quantile(samples, q) * scale; };
+    int digits = at(0.5) < 10 ? 2 : at(0.5) < 100 ? 1 : 0;
+    return Format("%.*f %s [%.*f-%.*f] (%.*f-%.*f)", digits, at(0.5), unit, digits, at(0.25), digits, at(0.75), digits,
+                  at(0), digits, at(1));
 }
 
 std::string Us(const std::vector<double> &samples)
@@ -340,32 +305,26 @@ std::string Row(const std::string &what, const std::string &panel, const std::st
 
 std::string RatioRow(const std::string &what, const std::vector<double> (&samples)[2], double target)
 {
-    double ratio = Summarise(samples[kPanel]).median / Summarise(samples[kBaseline]).median;
+    double ratio = Quantile(samples[kPanel], 0.5) / Quantile(samples[kBaseline], 0.5);
     return Row(what, Time(samples[kPanel]), Time(samples[kBaseline]), Format("%.3fx", ratio),
                Format("<= %.2fx", target), Verdict(ratio <= target));
 }
 
-std::string WineVersion()
-{
-    auto get = reinterpret_cast<const char *(CDECL *)()>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")));
-    return get ? std::string("Wine ") + get() : "not Wine";
-}
-
 std::string Table(const Results &r, int launches, int commands)
 {
-    std::string out = Format("%s, virtual desktop %dx%d; %d launches of each program in each layout, interleaved; "
-                             "%d commands.\n\n",
-                             WineVersion().c_str(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                             launches, commands);
+    auto wine = reinterpret_cast<const char *(CDECL *)()>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")));
+    std::string out = Format("%s%s, virtual desktop %dx%d; %d launches of each program in each layout, interleaved; "
+                             "%d commands.\n\n", wine ? "Wine " : "not Wine", wine ? wine() : "",
+                             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), launches, commands);
     out += Row("measure", "panel", "baseline", "panel/baseline", "target", "result") + "|---|---|---|---|---|---|\n";
     for (int l = 0; l < 2; ++l)
         out += RatioRow(Format("start-up, %s layout", kLayouts[l].name), r.startup[l], kStartupTarget);
-    double arrival = Summarise(r.arrivals).median, press = Summarise(r.presses[kPanel]).median;
     out += Row("command latency, Left/Right in TV and VGA (BM_CLICK to the board call)", Us(r.arrivals), "-", "-",
-               "< 1 ms median", Verdict(arrival < kLatencyTargetMs));
+               "< 1 ms median", Verdict(Quantile(r.arrivals, 0.5) < kLatencyTargetMs));
     out += Row("- the whole BM_CLICK round trip, with the refresh after the call", Us(r.presses[kPanel]),
-               Us(r.presses[kBaseline]), Format("%.2fx", press / Summarise(r.presses[kBaseline]).median));
+               Us(r.presses[kBaseline]),
+               Format("%.2fx", Quantile(r.presses[kPanel], 0.5) / Quantile(r.presses[kBaseline], 0.5)));
     out += Row("- part: the stand-in's Dravik alone, in-process", Us(r.standIn));
     out += Row("- part: the refresh after the call (round trip of WM_COMMAND, unknown id)", Us(r.refreshOnly));
     out += Row("- part: a cross-process SendMessage (WM_NULL)", Us(r.nullMessages));
@@ -378,7 +337,7 @@ std::string Table(const Results &r, int launches, int commands)
                    Format("%.2fx", double(r.size[x][kPanel]) / r.size[x][kBaseline]),
                    x == 0 ? Format("<= %lld B", kProductSizeTarget) : "-",
                    x == 0 ? Verdict(r.size[x][kPanel] <= kProductSizeTarget) : "-");
-    double peak = Summarise(r.peak[kPanel]).median, peakBaseline = Summarise(r.peak[kBaseline]).median;
+    double peak = Quantile(r.peak[kPanel], 0.5), peakBaseline = Quantile(r.peak[kBaseline], 0.5);
     out += Row("peak working set before closing", Format("%.0f KiB", peak / 1024),
                Format("%.0f KiB", peakBaseline / 1024), Format("%.3fx", peak / peakBaseline));
     out += "\nTimes: median [interquartile range] (min-max).\n"
@@ -391,19 +350,16 @@ std::string Table(const Results &r, int launches, int commands)
     return out;
 }
 
-// The bench has a prefix of its own (build/wine-bench): it empties the settings keys as it
-// starts and deletes them, and the two programs' families, as it ends.
+// The bench's prefix is its own (build/wine-bench), so it need not keep what was stored before.
 std::string Bench(const Args &args, std::string &table)
 {
     Program panel(args.panel64, args.outDir + "\\board.log"), baseline(args.baseline64);
     Program *const programs[] = {&panel, &baseline};
     Screen screen;
-    Picture settled[2][2];
     Results results;
     std::string error;
     if (((ResetKey(kNtKey) && ResetKey(k9xKey)) || Fail(error, "cannot empty the settings keys"))
-        && Settle(programs, screen, settled, error)
-        && MeasureLaunches(programs, screen, settled, args.launches, results, error)
+        && MeasureLaunches(programs, screen, args.launches, results, error)
         && MeasureCommands(programs, screen, args.commands, results, error) && ReadSizes(args, results.size, error))
         table = Table(results, args.launches, args.commands);
     DeleteKey(kNtKey);
