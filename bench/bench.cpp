@@ -157,7 +157,7 @@ bool MeasureLaunches(Program *const programs[2], Screen &screen, int launches, R
             if (round < 0) {
                 if (!OpenSettled(program, screen, settled[l][p], error))
                     return false;
-                if (p == kPanel && !ShowsLogo(settled[l][p], logo))
+                if (p == kPanel && !(LogoPlace(screen, program.Dialog(), logo) == logo))
                     return Fail(error, std::string("the settled panel does not show the logo, ") + kLayouts[l].name);
             } else {
                 Sleep(kPauseBetweenLaunchesMs);
@@ -216,7 +216,7 @@ bool Press(Program &program, int count, std::vector<double> &presses, std::vecto
 // the C runtime, whose copy of the environment the kit's SetEnvironmentVariable does not reach.
 bool TimeStandIn(BoardLog &log, const std::string &dir, int count, std::vector<double> &samples, std::string &error)
 {
-    _putenv(("KESSRA_LOG=" + log.Path()).c_str());
+    _putenv(("KESSRA_LOG=" + log.path).c_str());
     log.NewLines();
     HMODULE dll = LoadLibraryA((dir + "kessra.dll").c_str());
     using DravikFn = int(WINAPI *)(WORD, WORD, WORD);

@@ -660,11 +660,9 @@ std::string Logo(const Args &)
 {
     Picture logo, seen;
     Screen screen;
-    POINT at = kLogoAt;
-    if (!LoadLogo(driver.panel->exe, logo) || !ClientToScreen(driver.panel->Dialog(), &at))
+    if (!LoadLogo(driver.panel->exe, logo))
         return "no logo bitmap in " + driver.panel->exe;
-    RECT place{at.x, at.y, at.x + logo.width, at.y + logo.height};
-    if (WaitUntil([&] { return (seen = screen.Capture(place)) == logo; }, 1000))
+    if (WaitUntil([&] { return (seen = LogoPlace(screen, driver.panel->Dialog(), logo)) == logo; }, 1000))
         return "";
     seen.pixels.resize(logo.pixels.size()); // what lies off the screen reads as black
     size_t count = 0, first = 0;

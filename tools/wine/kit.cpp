@@ -267,16 +267,11 @@ bool LoadLogo(const std::string &exe, Picture &out)
     return loaded;
 }
 
-bool ShowsLogo(const Picture &client, const Picture &logo)
+Picture LogoPlace(Screen &screen, HWND hwnd, const Picture &logo)
 {
-    if (client.width < kLogoAt.x + logo.width || client.height < kLogoAt.y + logo.height)
-        return false;
-    for (int y = 0; y < logo.height; ++y)
-        for (int x = 0; x < logo.width; ++x)
-            if (client.pixels[size_t(kLogoAt.y + y) * client.width + kLogoAt.x + x]
-                != logo.pixels[size_t(y) * logo.width + x])
-                return false;
-    return true;
+    POINT at = kLogoAt;
+    ClientToScreen(hwnd, &at);
+    return screen.Capture({at.x, at.y, at.x + logo.width, at.y + logo.height});
 }
 
 bool SavePicture(const Picture &picture, const std::string &path)
@@ -292,24 +287,17 @@ bool SavePicture(const Picture &picture, const std::string &path)
     return std::fclose(out) == 0 && saved;
 }
 
-void BoardLog::Clear()
-{
-    CloseHandle(CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                            0, nullptr));
-    read_ = 0;
-}
-
 std::vector<std::string> BoardLog::NewLines()
 {
     std::vector<std::string> lines;
-    HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return lines;
     std::string data;
     char buffer[4096];
     DWORD n;
-    SetFilePointer(file, LONG(read_), nullptr, FILE_BEGIN);
+    SetFilePointer(file, LONG(offset), nullptr, FILE_BEGIN);
     while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n)
         data.append(buffer, n);
     CloseHandle(file);
@@ -317,12 +305,12 @@ std::vector<std::string> BoardLog::NewLines()
     // The stand-in writes in text mode: lines end in CR LF.
     for (size_t end; (end = data.find('\n', at)) != std::string::npos; at = end + 1)
         lines.push_back(data.substr(at, end - at - (end > at && data[end - 1] == '\r')));
-    read_ += at;
+    offset += at;
     return lines;
 }
 
 Program::Program(const std::string &exePath, const std::string &logPath)
-    : log_(logPath.empty() ? TempFile("kes") : logPath), loaded_(TempFile("kld")), keepLog_(!logPath.empty())
+    : log_{logPath.empty() ? TempFile("kes") : logPath}, loaded_(TempFile("kld")), keepLog_(!logPath.empty())
 {
     char full[MAX_PATH], *base = nullptr;
     GetFullPathNameA(exePath.c_str(), MAX_PATH, full, &base);
@@ -335,7 +323,7 @@ Program::~Program()
 {
     Kill();
     if (!keepLog_)
-        DeleteFileA(log_.Path().c_str());
+        DeleteFileA(log_.path.c_str());
     DeleteFileA(loaded_.c_str());
 }
 
@@ -347,12 +335,14 @@ std::string Program::Start(DWORD pollMs)
     if (Started() && !Ended())
         return "the program is already running";
     Kill();
-    log_.Clear();
+    CloseHandle(CreateFileA(log_.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            CREATE_ALWAYS, 0, nullptr));
+    log_.offset = 0;
     DeleteFileA(loaded_.c_str());
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     // Inherited by the program: each program of a tool has a log of its own.
-    SetEnvironmentVariableA("KESSRA_LOG", log_.Path().c_str());
+    SetEnvironmentVariableA("KESSRA_LOG", log_.path.c_str());
     SetEnvironmentVariableA("KESSRA_LOADED", loaded_.c_str());
     std::string commandLine = "\"" + exe + "\"";
     bool lost = false;
@@ -406,39 +396,11 @@ DWORD Program::ExitCode()
     return code;
 }
 
-namespace {
-
-struct TopSearch {
-    DWORD pid;
-    const std::function<bool(HWND)> &match;
-    HWND found;
-};
-
-BOOL CALLBACK MatchTop(HWND hwnd, LPARAM param)
+// Asking the wineserver for one class of top-level window keeps a look to a few round trips,
+// where EnumWindows costs one for every window on the desktop.
+HWND Program::FindTop(const char *cls, const std::function<bool(HWND)> &match)
 {
-    auto &search = *reinterpret_cast<TopSearch *>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == search.pid && search.match(hwnd))
-        search.found = hwnd;
-    return !search.found;
-}
-
-}
-
-HWND Program::FindTop(const std::function<bool(HWND)> &match)
-{
-    TopSearch search{info_.dwProcessId, match, nullptr};
-    if (Started())
-        EnumWindows(MatchTop, LPARAM(&search));
-    return search.found;
-}
-
-// Dialogs and message boxes are all of class #32770: asking the wineserver for that class alone
-// keeps a look to a few round trips, where EnumWindows costs one for every window.
-HWND Program::FindDialogBox(const std::function<bool(HWND)> &match)
-{
-    for (HWND hwnd = nullptr; Started() && (hwnd = FindWindowExA(nullptr, hwnd, "#32770", nullptr));) {
+    for (HWND hwnd = nullptr; Started() && (hwnd = FindWindowExA(nullptr, hwnd, cls, nullptr));) {
         DWORD pid = 0;
         GetWindowThreadProcessId(hwnd, &pid);
         if (pid == info_.dwProcessId && match(hwnd))
@@ -450,7 +412,7 @@ HWND Program::FindDialogBox(const std::function<bool(HWND)> &match)
 HWND Program::Dialog()
 {
     if (!dialog_ || !IsWindow(dialog_))
-        dialog_ = FindDialogBox([](HWND hwnd) {
+        dialog_ = FindTop("#32770", [](HWND hwnd) {
             return IsWindowVisible(hwnd) && WindowText(hwnd) == kPanelCaption && !IsMessageBox(hwnd);
         });
     return dialog_;
@@ -459,10 +421,11 @@ HWND Program::Dialog()
 HWND Program::OpenMessageBox()
 {
     // The panel is no message box: skipping it keeps every look quick.
-    return FindDialogBox([&](HWND hwnd) { return hwnd != dialog_ && IsWindowVisible(hwnd) && IsMessageBox(hwnd); });
+    return FindTop("#32770",
+                   [&](HWND hwnd) { return hwnd != dialog_ && IsWindowVisible(hwnd) && IsMessageBox(hwnd); });
 }
 
 HWND Program::TopWindow(const std::string &cls)
 {
-    return FindTop([&](HWND hwnd) { return WindowClass(hwnd) == cls; });
+    return FindTop(cls.c_str(), [](HWND) { return true; });
 }

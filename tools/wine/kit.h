@@ -101,21 +101,16 @@ private:
 
 // The logo bitmap of the program's resources, in the pixels the screen would show.
 bool LoadLogo(const std::string &exe, Picture &out);
-bool ShowsLogo(const Picture &client, const Picture &logo);
+// What the screen shows where the logo belongs in the window's client area.
+Picture LogoPlace(Screen &screen, HWND hwnd, const Picture &logo);
 // A picture as a 32-bit BMP file.
 bool SavePicture(const Picture &picture, const std::string &path);
 
 // The stand-in board's log: one line per call of Dravik.
-class BoardLog {
-public:
-    explicit BoardLog(const std::string &path) : path_(path) {}
-    const std::string &Path() const { return path_; }
-    void Clear();
+struct BoardLog {
+    std::string path;
+    size_t offset = 0; // how far NewLines has read
     std::vector<std::string> NewLines(); // complete lines since the last call
-
-private:
-    std::string path_;
-    size_t read_ = 0;
 };
 
 // A program started as a user would, with the stand-in's log beside it. Wine now and then loses
@@ -145,8 +140,7 @@ public:
     std::string exe, name, dir;
 
 private:
-    HWND FindTop(const std::function<bool(HWND)> &match);
-    HWND FindDialogBox(const std::function<bool(HWND)> &match);
+    HWND FindTop(const char *cls, const std::function<bool(HWND)> &match);
 
     PROCESS_INFORMATION info_{};
     HWND dialog_ = nullptr;
@@ -168,9 +162,7 @@ inline void WriteStatus(const char *text)
 
 inline int ReportStatus(int status)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d\n", status);
-    WriteStatus(text);
+    WriteStatus((std::to_string(status) + "\n").c_str());
     return status;
 }
 
