@@ -1,3 +1,3 @@
-# The product: 32-bit Windows. Nothing here can run it, so it has no emulator.
+# The product: 32-bit Windows, which the project's Wine runs as new WoW64 (tools/wine/build).
 set(CMAKE_SYSTEM_PROCESSOR i686)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

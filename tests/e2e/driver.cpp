@@ -351,6 +351,8 @@ std::string Registry(const Args &args)
     return seen == expected ? "" : Differs(where + " " + Quote(args[2]), expected, seen);
 }
 
+std::string Painted();
+
 // The panel never writes the NT word before its closing command: the stand-in's line for that
 // command must find the word as it was when the program started.
 std::string Start(const Args &)
@@ -360,7 +362,10 @@ std::string Start(const Args &)
     bool stored = ReadValue(kNtKey, kNtValue, type, data), word = type == REG_DWORD && data.size() == 4;
     driver.storedWord = !stored ? "nothing" : word ? Hex(AsRead(data)) : "another value";
     driver.pending = 0;
-    return driver.panel->Start();
+    if (std::string error = driver.panel->Start(); !error.empty())
+        return error;
+    // Checks begin once the program has handled its opening (Wine gives the focus a moment later).
+    return Painted();
 }
 
 std::string Calls(const Args &args)
@@ -420,14 +425,27 @@ std::string Painted()
         ? "" : "the program did not handle the input within 10 s";
 }
 
+// The window that has the keyboard focus in the panel's thread, or nullptr.
+HWND FocusOf(HWND hDlg)
+{
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(hDlg, nullptr), &gui);
+    return gui.hwndFocus;
+}
+
 std::string SendReal(std::vector<INPUT> inputs)
 {
     HWND hDlg = driver.panel->Dialog();
-    DWORD owner = 0, panel = 0;
-    GetWindowThreadProcessId(GetForegroundWindow(), &owner);
-    GetWindowThreadProcessId(hDlg, &panel);
-    if (owner != panel)
+    DWORD panel = GetWindowThreadProcessId(hDlg, nullptr);
+    // Wine brings a new window to the foreground a moment after it shows it.
+    if (!WaitUntil([&] { return GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == panel; }, kTimeoutMs))
         return "the program is not in the foreground";
+    // Real input is taken in turn with what the program has still to handle: right after its
+    // start (the dialog's activation), a key could go in ahead of that and be lost. Input goes in
+    // once the program has nothing left before painting.
+    if (std::string idle = Painted(); !idle.empty())
+        return idle;
     if (SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
         return "SendInput failed";
     return Painted();
@@ -486,13 +504,9 @@ std::string Keys(const Args &args)
 
 std::string Focus(const Args &args)
 {
-    HWND hDlg = driver.panel->Dialog();
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    GetGUIThreadInfo(GetWindowThreadProcessId(hDlg, nullptr), &gui);
-    std::string seen = !gui.hwndFocus ? "none"
-                     : IsChild(hDlg, gui.hwndFocus) ? std::to_string(WORD(GetDlgCtrlID(gui.hwndFocus)))
-                                                    : "another window";
+    HWND hDlg = driver.panel->Dialog(), focus = FocusOf(hDlg);
+    std::string seen = !focus ? "none"
+                     : IsChild(hDlg, focus) ? std::to_string(WORD(GetDlgCtrlID(focus))) : "another window";
     std::string want = args[1] == "none" ? "none" : std::to_string(WORD(Int(args[1])));
     return seen == want ? "" : Differs("focus", want, seen);
 }

@@ -119,10 +119,16 @@ void WritingUserStillCreatesTheSubkeyOnLoad()
 
 }
 
-// The store's imports resolve to these, so only the two opens are intercepted.
+// The store's imports resolve to these, so only the two opens are intercepted. On x86 the import
+// slots carry the __stdcall decoration.
+#if defined(__i386__)
+#define IMPORT_SLOT(name, bytes) asm("__imp__" #name "@" #bytes)
+#else
+#define IMPORT_SLOT(name, bytes) asm("__imp_" #name)
+#endif
 extern "C" {
-decltype(&RegOpenKeyExA) __imp_RegOpenKeyExA = OpenKey;
-decltype(&RegCreateKeyExA) __imp_RegCreateKeyExA = CreateKey;
+decltype(&RegOpenKeyExA) openKeySlot IMPORT_SLOT(RegOpenKeyExA, 20) = OpenKey;
+decltype(&RegCreateKeyExA) createKeySlot IMPORT_SLOT(RegCreateKeyExA, 36) = CreateKey;
 }
 
 int main()

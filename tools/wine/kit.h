@@ -168,8 +168,17 @@ inline int ReportStatus(int status)
 
 // Written before main, so that tools/wine/run can tell a program that Wine lost before it
 // ran (an empty file) from one that ended without reporting.
+// A program in a Wine virtual desktop has no console of its caller's, so its output goes to the
+// file that VGATV_OUTPUT_FILE names, which tools/wine/run shows when the program ends.
 struct StatusRunning {
-    StatusRunning() { WriteStatus("running\n"); }
+    StatusRunning()
+    {
+        WriteStatus("running\n");
+        if (const char *path = std::getenv("VGATV_OUTPUT_FILE")) {
+            std::freopen(path, "a", stdout);
+            std::freopen(path, "a", stderr);
+        }
+    }
 };
 inline StatusRunning statusRunning;
 
