@@ -41,7 +41,7 @@ bool ChooseTvVga(HWND hDlg)
         // The auto radio button has already moved the mark.
         MarkOutputMode(hDlg, TvSettings.OutputMode);
         DisableControl(hDlg, IDC_TV_VGA);
-        KeepKeyboardFocus(hDlg, TvSettings.OutputMode);
+        KeepKeyboardFocus(hDlg, OutputModeId(TvSettings.OutputMode));
         return false;
     }
     // Where NTSC does not fit, PAL640 takes its place and its button goes grey.
@@ -129,10 +129,22 @@ void SaveAndClose(HWND hDlg)
     ClosePanel(hDlg);
 }
 
+// Windows also notifies for an automatic radio button that gets the focus unmarked, before
+// anything marks it: when the panel or Windows moves the focus, when a message box closes, and
+// ahead of the arrow keys' own click. A person's click marks the button first, so only a marked
+// radio button is a choice.
+bool UnmarkedRadio(HWND control)
+{
+    return control && (SendMessageA(control, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON)
+        && SendMessageA(control, BM_GETCHECK, 0, 0) != BST_CHECKED;
 }
 
-void OnCommand(HWND hDlg, WORD id)
+}
+
+void OnCommand(HWND hDlg, WORD id, HWND control)
 {
+    if (UnmarkedRadio(control))
+        return;
     switch (id) {
     case IDC_VGA:
         ChooseVga(hDlg);

@@ -97,20 +97,28 @@ void DisableControl(HWND hDlg, int id)
     EnableControl(hDlg, id, false);
 }
 
-// A mode of 3 or more, which only a stored value can give, marks none of the three.
+// A mode of 3 or more, which only a stored value can give, has no button: 0.
+int OutputModeId(std::uint8_t mode)
+{
+    return mode < std::size(kOutputModeIds) ? kOutputModeIds[mode] : 0;
+}
+
+// A mode without a button marks none of the three.
 void MarkOutputMode(HWND hDlg, std::uint8_t mode)
 {
-    CheckRadioButton(hDlg, IDC_VGA, IDC_TV_VGA, mode < std::size(kOutputModeIds) ? kOutputModeIds[mode] : 0);
+    CheckRadioButton(hDlg, IDC_VGA, IDC_TV_VGA, OutputModeId(mode));
 }
 
 // Disabling the control that has the focus leaves the panel with none, and the keyboard (arrows,
-// Tab, Esc) with nothing to act on: the focus goes back to the output group, on the marked radio
-// button where it can take it.
-void KeepKeyboardFocus(HWND hDlg, std::uint8_t mode)
+// Tab, Esc) with nothing to act on. On Windows an automatic radio button that gets the focus
+// unmarked clicks itself, so the focus goes only where taking it sends nothing: to the group's
+// marked button while it is enabled, or else to OK.
+void KeepKeyboardFocus(HWND hDlg, int markedId)
 {
-    HWND marked = GetDlgItem(hDlg, mode < std::size(kOutputModeIds) ? kOutputModeIds[mode] : IDC_VGA);
-    if (!GetFocus())
-        SendMessageA(hDlg, WM_NEXTDLGCTL, WPARAM(IsWindowEnabled(marked) ? marked : GetDlgItem(hDlg, IDC_VGA)), TRUE);
+    if (GetFocus())
+        return;
+    HWND marked = GetDlgItem(hDlg, markedId);
+    SendMessageA(hDlg, WM_NEXTDLGCTL, WPARAM(marked && IsWindowEnabled(marked) ? marked : GetDlgItem(hDlg, IDC_OK)), TRUE);
 }
 
 void ShowScaleToggle(HWND hDlg, bool oneToOne)

@@ -1,7 +1,7 @@
 // The dialog procedure: dispatch on the message; the handlers live beside it.
 #include "panel.h"
 
-INT_PTR CALLBACK PanelDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK PanelDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_PAINT:
@@ -10,7 +10,7 @@ INT_PTR CALLBACK PanelDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM)
     case WM_INITDIALOG:
         return InitPanel(hDlg);
     case WM_COMMAND:
-        OnCommand(hDlg, LOWORD(wParam));
+        OnCommand(hDlg, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
         return FALSE;
     default:
         return FALSE;

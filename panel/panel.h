@@ -25,8 +25,9 @@ inline constexpr RuleRows kTvVgaRows{3, 9};
 void ApplyEnableRules(HWND hDlg, RuleRows rows);
 void RefreshControlStates(HWND hDlg);
 void DisableControl(HWND hDlg, int id);
+int OutputModeId(std::uint8_t mode);
 void MarkOutputMode(HWND hDlg, std::uint8_t mode);
-void KeepKeyboardFocus(HWND hDlg, std::uint8_t mode);
+void KeepKeyboardFocus(HWND hDlg, int markedId);
 void ShowScaleState(HWND hDlg);
 void ShowScaleToggle(HWND hDlg, bool oneToOne);
 void ShowFlickerLevel(HWND hDlg);
@@ -40,7 +41,8 @@ extern std::uint16_t ScreenWidth;
 BOOL InitPanel(HWND hDlg);
 
 // commands.cpp
-void OnCommand(HWND hDlg, WORD id);
+// control: the control that notifies, or none for a command sent to the dialog itself.
+void OnCommand(HWND hDlg, WORD id, HWND control);
 
 // logo.cpp
 // Stored by WinMain; the logo is loaded from it.
