@@ -4,8 +4,16 @@
 
 #include <cstdint>
 
+// The board maker's library is __stdcall; the development stand-in is also built __cdecl, to
+// prove that the panel's calls are right with either (board.cpp).
+#ifdef KESSRA_CDECL
+#define DRAVIK_CONVENTION __cdecl
+#else
+#define DRAVIK_CONVENTION __stdcall
+#endif
+
 // Imported at load time by its plain name; the result means nothing to the program.
-extern "C" int __stdcall Dravik(std::uint16_t op, std::uint16_t value, std::uint16_t arg);
+extern "C" int DRAVIK_CONVENTION Dravik(std::uint16_t op, std::uint16_t value, std::uint16_t arg);
 
 enum BoardOp : std::uint16_t {
     kOpSaveAll = 0x28, // value: ModeByte, arg: PositionWord

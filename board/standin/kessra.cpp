@@ -68,7 +68,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void *)
 }
 
 // Exported by its plain name through kessra.def, the same file the panel imports it by.
-int __stdcall Dravik(std::uint16_t op, std::uint16_t value, std::uint16_t arg)
+int DRAVIK_CONVENTION Dravik(std::uint16_t op, std::uint16_t value, std::uint16_t arg)
 {
     const char *path = std::getenv("KESSRA_LOG");
     if (!path || !*path)

@@ -132,7 +132,11 @@ bool ResetKey(const std::string &key)
 
 bool SetFamily(const std::string &exeName, const std::string &family)
 {
-    const char *version = family == "9x" ? "win98" : family == "nt" ? "winxp" : family == "none" ? "win31" : nullptr;
+    // Windows 98 and XP stand for the families, or with VGATV_OLDEST_WINDOWS the first of each.
+    bool oldest = std::getenv("VGATV_OLDEST_WINDOWS") != nullptr;
+    const char *version = family == "9x" ? (oldest ? "win95" : "win98")
+                          : family == "nt" ? (oldest ? "nt40" : "winxp")
+                          : family == "none" ? "win31" : nullptr;
     return version
         && RegSetKeyValueA(HKEY_CURRENT_USER, (kAppDefaults + exeName).c_str(), "Version", REG_SZ, version,
                            DWORD(std::strlen(version) + 1)) == ERROR_SUCCESS;
