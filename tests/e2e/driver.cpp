@@ -446,6 +446,9 @@ std::string SendReal(std::vector<INPUT> inputs)
     // once the program has nothing left before painting.
     if (std::string idle = Painted(); !idle.empty())
         return idle;
+    // Wine takes input only from a program on the desktop that receives it, which the last
+    // test's desktop may still be: this run's desktop, the panel's too, is made that one.
+    SwitchDesktop(GetThreadDesktop(GetCurrentThreadId()));
     if (SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
         return "SendInput failed";
     return Painted();
