@@ -17,16 +17,20 @@ std::string TempFile(const char *prefix)
     return file;
 }
 
-// Message boxes carry one of the standard button ids; the panel uses none of them. The buttons
-// are listed once: a GetDlgItem per id asks the wineserver about every child eleven times.
+// Message boxes carry one of the standard button ids; the panel uses none of them. The children
+// are listed once (see Program::FindTop): a GetDlgItem per id asks about every child eleven times.
+BOOL CALLBACK NoStandardButton(HWND child, LPARAM found)
+{
+    int id = GetDlgCtrlID(child);
+    return !(*reinterpret_cast<bool *>(found) = id >= IDOK && id <= IDCONTINUE);
+}
+
 bool IsMessageBox(HWND hwnd)
 {
-    if (WindowClass(hwnd) != "#32770")
-        return false;
-    for (HWND button = nullptr; (button = FindWindowExA(hwnd, button, "Button", nullptr));)
-        if (int id = GetDlgCtrlID(button); id >= IDOK && id <= IDCONTINUE)
-            return true;
-    return false;
+    bool found = false;
+    if (WindowClass(hwnd) == "#32770")
+        EnumChildWindows(hwnd, NoStandardButton, LPARAM(&found));
+    return found;
 }
 
 }
@@ -400,17 +404,32 @@ DWORD Program::ExitCode()
     return code;
 }
 
-// Asking the wineserver for one class of top-level window keeps a look to a few round trips,
-// where EnumWindows costs one for every window on the desktop.
+namespace {
+
+struct Look {
+    const char *cls;
+    const std::function<bool(HWND)> &match;
+    HWND found;
+};
+
+BOOL CALLBACK NotFound(HWND hwnd, LPARAM lParam)
+{
+    Look &look = *reinterpret_cast<Look *>(lParam);
+    look.found = WindowClass(hwnd) == look.cls && look.match(hwnd) ? hwnd : nullptr;
+    return !look.found;
+}
+
+}
+
+// The program's own top-level windows, listed in one request. No look here walks on from a
+// window with FindWindowEx: while DestroyWindow has a window unlinked and not yet freed, a walk
+// from it never ends, and the wineserver with it.
 HWND Program::FindTop(const char *cls, const std::function<bool(HWND)> &match)
 {
-    for (HWND hwnd = nullptr; Started() && (hwnd = FindWindowExA(nullptr, hwnd, cls, nullptr));) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        if (pid == info_.dwProcessId && match(hwnd))
-            return hwnd;
-    }
-    return nullptr;
+    Look look{cls, match, nullptr};
+    if (Started())
+        EnumThreadWindows(info_.dwThreadId, NotFound, LPARAM(&look));
+    return look.found;
 }
 
 HWND Program::Dialog()
