@@ -595,7 +595,7 @@ std::string Msgbox(const Args &args)
     if (BoxContent(box) != want)
         return Differs("message box", want, BoxContent(box));
     std::string wantIcon = args.size() > 3 ? args[3] : "error", icon;
-    WaitUntil([&] { return (icon = MessageBoxIcon(box)) == wantIcon; }, 1000); // it may not be painted yet
+    WaitUntil([&] { return (icon = MessageBoxIcon(box)) == wantIcon; }, kTimeoutMs); // it may not be on the screen yet
     if (icon != wantIcon)
         return Differs("icon of the message box", wantIcon, icon);
     if (args.size() < 5)
