@@ -351,7 +351,17 @@ std::string Registry(const Args &args)
     return seen == expected ? "" : Differs(where + " " + Quote(args[2]), expected, seen);
 }
 
-std::string Painted();
+// Real input, as a person gives it, goes to the foreground window. Input comes before painting in
+// every message loop: once the dialog has painted again, the program has handled the input, or a
+// message box it opened holds it, or it has ended.
+std::string Painted()
+{
+    HWND hDlg = driver.panel->Dialog();
+    if (!hDlg || !InvalidateRect(hDlg, nullptr, FALSE))
+        return "";
+    return WaitUntil([&] { return driver.panel->Ended() || !GetUpdateRect(hDlg, nullptr, FALSE); }, kTimeoutMs)
+        ? "" : "the program did not handle the input within 10 s";
+}
 
 // The panel never writes the NT word before its closing command: the stand-in's line for that
 // command must find the word as it was when the program started.
@@ -411,27 +421,6 @@ std::string Input(const Args &args)
         return Send(control, BM_CLICK, 0, 0);
     return "cannot click " + args[1] + ": it is "
          + (!control ? "not there" : IsWindowEnabled(control) ? "hidden" : "disabled");
-}
-
-// Real input, as a person gives it, goes to the foreground window. Input comes before painting in
-// every message loop: once the dialog has painted again, the program has handled the input, or a
-// message box it opened holds it, or it has ended.
-std::string Painted()
-{
-    HWND hDlg = driver.panel->Dialog();
-    if (!hDlg || !InvalidateRect(hDlg, nullptr, FALSE))
-        return "";
-    return WaitUntil([&] { return driver.panel->Ended() || !GetUpdateRect(hDlg, nullptr, FALSE); }, kTimeoutMs)
-        ? "" : "the program did not handle the input within 10 s";
-}
-
-// The window that has the keyboard focus in the panel's thread, or nullptr.
-HWND FocusOf(HWND hDlg)
-{
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    GetGUIThreadInfo(GetWindowThreadProcessId(hDlg, nullptr), &gui);
-    return gui.hwndFocus;
 }
 
 std::string SendReal(std::vector<INPUT> inputs)
@@ -507,7 +496,11 @@ std::string Keys(const Args &args)
 
 std::string Focus(const Args &args)
 {
-    HWND hDlg = driver.panel->Dialog(), focus = FocusOf(hDlg);
+    HWND hDlg = driver.panel->Dialog();
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(hDlg, nullptr), &gui);
+    HWND focus = gui.hwndFocus;
     std::string seen = !focus ? "none"
                      : IsChild(hDlg, focus) ? std::to_string(WORD(GetDlgCtrlID(focus))) : "another window";
     std::string want = args[1] == "none" ? "none" : std::to_string(WORD(Int(args[1])));

@@ -167,9 +167,9 @@ inline int ReportStatus(int status)
 }
 
 // Written before main, so that tools/wine/run can tell a program that Wine lost before it
-// ran (an empty file) from one that ended without reporting. A program in a Wine virtual
-// desktop has no console of its caller's, so its output goes to the file that VGATV_OUTPUT_FILE
-// names, which tools/wine/run shows when the program ends.
+// ran (an empty file) from one that ended without reporting. A kit program is a GUI
+// program in a Wine virtual desktop, with no console, so its output goes to the file that
+// VGATV_OUTPUT_FILE names, which tools/wine/run shows when the program ends.
 struct StatusRunning {
     StatusRunning()
     {
