@@ -840,7 +840,7 @@ const std::map<std::string, Verb> kVerbs = {
     {"msgbox", {"ssSS", Msgbox}},        {"nomsgbox", {"", Msgbox}},        {"template", {"s*", Resource}},
     {"item", {"nnsnnnnns", Resource}},  {"logo", {"!", Logo}},             {"repaint", {"!n", Repaint}},
     {"move", {"!nn", Move}},            {"random", {"!nn", Random}},       {"badvalues", {"s", BadValues}},
-    {"mouse", {"!s", Mouse}},           {"focus", {"!s", Focus}},
+    {"mouse", {"!s", Mouse}},           {"focus", {"!s", Focus}},          {"restart", {"", nullptr}},
 };
 
 std::string CheckArgs(const Args &args)
@@ -856,6 +856,8 @@ std::string CheckArgs(const Args &args)
     for (size_t i = 1; i < args.size(); ++i)
         if (long long value; std::strchr("nN", shape[std::min(i, shape.size()) - 1]) && !Number(args[i], value))
             return "not a number: " + args[i];
+    if (args[0] == "repeat" && args[2] == "restart")
+        return "restart does not repeat";
     if (args[0] == "badvalues" && args[1] != "9x" && args[1] != "nt")
         return "expected badvalues 9x or nt";
     return args[0] == "repeat" ? CheckArgs(Args(args.begin() + 2, args.end())) : "";
@@ -908,7 +910,9 @@ std::string ParseLine(const std::string &line, Args &args, unsigned &widths)
 
 // A case runs at the widths of its `widths` line, or at all four, and stops at its first
 // failure. It starts with the program not running, both layouts' roots empty and family nt.
-void RunFile(const std::string &path, unsigned widthBit, int &passed, int &failed)
+// A run that goes on after a restart of Windows only follows the lines up to skipTo, which ran
+// before it; a `restart` sets restartAt and ends the file.
+void RunFile(const std::string &path, unsigned widthBit, int &passed, int &failed, int skipTo, int &restartAt)
 {
     std::ifstream in(path);
     std::string file = path.substr(path.find_last_of("/\\") + 1), name = "(before the first case)", failure, line;
@@ -922,6 +926,16 @@ void RunFile(const std::string &path, unsigned widthBit, int &passed, int &faile
         std::string error = ParseLine(line, args, widths);
         if (error.empty() && args.empty())
             continue;
+        bool applies = (caseWidths & widthBit) && (!widths || (widths & widthBit));
+        if (n <= skipTo) {
+            if (args[0] == "case")
+                name = Join(args, 1), caseLine = n, caseWidths = 0xF, driver.family = "nt";
+            else if (args[0] == "widths")
+                Widths(Args(args.begin() + 1, args.end()), caseWidths = 0);
+            else if (args[0] == "family" && applies)
+                driver.family = args[1];
+            continue;
+        }
         if (error.empty() && args[0] == "case") {
             passed += failure.empty() && caseLine && (caseWidths & widthBit);
             driver.panel->Kill();
@@ -931,8 +945,12 @@ void RunFile(const std::string &path, unsigned widthBit, int &passed, int &faile
             caseLine = n, error = error.empty() ? "directive before the first case" : error;
         } else if (error.empty() && args[0] == "widths") {
             error = Widths(Args(args.begin() + 1, args.end()), caseWidths = 0);
-        } else if (error.empty() && (error = CheckArgs(args)).empty() && failure.empty() && (caseWidths & widthBit)
-                   && (!widths || (widths & widthBit))) {
+        } else if (error.empty() && (error = CheckArgs(args)).empty() && failure.empty() && applies) {
+            if (args[0] == "restart") {
+                driver.panel->Kill();
+                restartAt = n;
+                return;
+            }
             error = Exec(args);
         }
         if (!error.empty() && failure.empty()) {
@@ -962,9 +980,20 @@ int main(int argc, char **argv)
     }
     Program panel(argv[4]);
     driver.panel = &panel;
-    int passed = 0, failed = 0;
-    for (int i = 5; i < argc; ++i)
-        RunFile(argv[i], widthBit, passed, failed);
+    // After a restart of Windows: the file and line to go on from, and the counts so far.
+    int passed = 0, failed = 0, first = 5, skipTo = 0;
+    if (const char *resume = std::getenv("VGATV_RESUME"))
+        std::sscanf(resume, "%d %d %d %d", &first, &skipTo, &passed, &failed);
+    for (int i = first; i < argc; ++i) {
+        int restartAt = 0;
+        RunFile(argv[i], widthBit, passed, failed, i == first ? skipTo : 0, restartAt);
+        if (restartAt) {
+            char status[64];
+            std::snprintf(status, sizeof status, "restart %d %d %d %d\n", i, restartAt, passed, failed);
+            WriteStatus(status);
+            return 0;
+        }
+    }
     ForgetFamily(panel.name);
     std::printf("%d passed, %d failed\n", passed, failed);
     return ReportStatus(failed ? 1 : 0);
