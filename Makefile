@@ -20,10 +20,14 @@ build: deps
 run:
 	@tools/run-panel '$(PLATFORM)' '$(WIDTH)'
 
-# Both Windows builds run under one Wine session; each ctest run reports, and either failing fails.
+# Each Windows build runs under a Wine session of its own, two tests at a time in lanes of their
+# own: x64 here, x86 where 32-bit code runs (tools/x86-machine), with ctest's limit scaled as that
+# machine's speed asks. Each ctest run reports, and either failing fails.
+WINE_CTEST = -j $$VGATV_LANES --resource-spec-file $$VGATV_LANES_SPEC --timeout $$((300 * $${VGATV_TIME_SCALE:-1}))
 test: build
 	ctest --preset host
-	tools/wine/session sh -c 'ctest --preset windows-x86; x86=$$?; ctest --preset windows-x64 && exit $$x86'
+	VGATV_LANES=2 tools/wine/session sh -c 'ctest --preset windows-x64 $(WINE_CTEST)'; x64=$$?; \
+	VGATV_LANES=2 VGATV_SCRATCH_PREFIX=1 tools/x86-machine tools/wine/session sh -c 'ctest --preset windows-x86 $(WINE_CTEST)' && exit $$x64
 
 clean:
 	rm -rf build dist

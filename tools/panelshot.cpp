@@ -17,7 +17,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "panelshot: %s\n", error.empty() ? "the panel did not appear" : error.c_str());
         return ReportStatus(1);
     }
-    Sleep(300); // the controls and the logo finish painting
+    Sleep(ScaledMs(300)); // the controls and the logo finish painting
     RECT window;
     GetWindowRect(dialog, &window);
     bool saved = SavePicture(Screen().Capture(window), argv[2]);

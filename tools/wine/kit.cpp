@@ -35,6 +35,18 @@ bool IsMessageBox(HWND hwnd)
 
 }
 
+DWORD ScaledMs(DWORD ms)
+{
+    const char *scale = std::getenv("VGATV_TIME_SCALE");
+    int factor = scale ? std::atoi(scale) : 1;
+    return factor > 1 ? ms * factor : ms;
+}
+
+std::string Within()
+{
+    return "within " + std::to_string(kTimeoutMs / 1000) + " s";
+}
+
 DWORD PackRecord(const Record &r)
 {
     return (r.x & 0xFF) | (r.y & 0xFF) << 8 | (r.mode & 3) << 16 | (r.pal & 1) << 18 | (r.scale & 1) << 19
@@ -162,7 +174,7 @@ std::string WindowText(HWND hwnd)
 {
     wchar_t text[2048] = L"";
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, sizeof text / sizeof *text, LPARAM(text), SMTO_ABORTIFHUNG, 2000,
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, sizeof text / sizeof *text, LPARAM(text), SMTO_ABORTIFHUNG, ScaledMs(2000),
                              &length))
         return "<no answer>";
     return Utf8(text);
@@ -183,7 +195,7 @@ bool SameText(const std::string &a, const std::string &b)
 bool IsChecked(HWND control)
 {
     DWORD_PTR check = 0;
-    SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &check);
+    SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, ScaledMs(2000), &check);
     return check == BST_CHECKED;
 }
 
@@ -366,7 +378,7 @@ std::string Program::Start(DWORD pollMs)
         DWORD begin = GetTickCount();
         while (!(Dialog() || OpenMessageBox() || Ended())) {
             if (GetTickCount() - begin >= kTimeoutMs)
-                return "no dialog, message box or exit within 10 s";
+                return "no dialog, message box or exit " + Within();
             Sleep(pollMs);
         }
     }
@@ -384,7 +396,7 @@ void Program::Kill()
         return;
     if (!Ended()) {
         TerminateProcess(info_.hProcess, 1);
-        WaitForSingleObject(info_.hProcess, 5000);
+        WaitForSingleObject(info_.hProcess, ScaledMs(5000));
     }
     CloseHandle(info_.hProcess);
     CloseHandle(info_.hThread);
